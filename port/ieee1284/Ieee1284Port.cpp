@@ -1,0 +1,164 @@
+#include "port/ieee1284/Ieee1284Port.h"
+
+#include "port/PreciseWait.h"
+#include "port/ieee1284/PortChoice.h"
+#include "port/ieee1284/PortProblem.h"
+
+#include <ieee1284.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace kovir {
+
+namespace {
+
+std::string LibraryErrorText(int code, int error)
+{
+    switch (code) {
+    case E1284_NOMEM:
+        return "nema dovoljno memorije";
+    case E1284_NOTAVAIL:
+        return "pristup ovom portu nije podržan";
+    case E1284_INIT:
+        return "port nije moguće pripremiti";
+    case E1284_INVALIDPORT:
+        return "port je već otvoren";
+    case E1284_SYS:
+        return std::strerror(error);
+    default:
+        return "greška biblioteke libieee1284 " + std::to_string(code);
+    }
+}
+
+std::string GroupOf(const struct stat& st)
+{
+    group entry{};
+    group* found = nullptr;
+    std::vector<char> buffer(4096);
+    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+        return found->gr_name;
+    }
+    return {};
+}
+
+[[noreturn]] void Fail(PortProblem problem)
+{
+    throw std::runtime_error(DescribePortProblem(problem));
+}
+
+} // namespace
+
+Ieee1284Port::Ieee1284Port() = default;
+
+Ieee1284Port::~Ieee1284Port()
+{
+    for (auto& [address, port] : claimed_) {
+        ieee1284_release(port);
+        ieee1284_close(port);
+    }
+    if (list_) {
+        ieee1284_free_ports(list_);
+        delete list_;
+    }
+}
+
+void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
+{
+    const auto held = std::find_if(claimed_.begin(), claimed_.end(),
+                                   [port](const auto& entry) { return entry.first == port; });
+    parport* target = held != claimed_.end() ? held->second : Acquire(port);
+    ieee1284_write_data(target, value);
+}
+
+void Ieee1284Port::Wait(std::uint32_t milliseconds)
+{
+    PreciseWait(milliseconds);
+}
+
+parport_list& Ieee1284Port::Ports()
+{
+    if (!list_) {
+        auto list = std::make_unique<parport_list>();
+        const int rc = ieee1284_find_ports(list.get(), 0);
+        if (rc != E1284_OK) {
+            throw std::runtime_error("Spisak paralelnih portova nije moguće dobiti: " +
+                                     LibraryErrorText(rc, errno) + ".");
+        }
+        list_ = list.release();
+    }
+    return *list_;
+}
+
+parport* Ieee1284Port::Acquire(std::int16_t address)
+{
+    parport_list& list = Ports();
+    std::vector<KnownPort> known;
+    for (int i = 0; i < list.portc; ++i) {
+        known.push_back({list.portv[i]->name, list.portv[i]->base_addr});
+    }
+
+    PortProblem problem;
+    problem.address = address;
+    const auto index = FindPortByBase(known, address);
+    if (!index) {
+        problem.fault = PortFault::NotFound;
+        problem.known = known;
+        Fail(problem);
+    }
+    parport* port = list.portv[*index];
+    problem.device = DeviceNodeFor(port->name);
+
+    // Exclusive, so that a second program on the same port is refused at once
+    // instead of waiting forever for a port we never release. Raw I/O (root
+    // without ppdev) cannot be exclusive and says so; it is taken as it is.
+    int rc = ieee1284_open(port, F1284_EXCL, nullptr);
+    if (rc == E1284_NOTAVAIL) {
+        rc = ieee1284_open(port, 0, nullptr);
+    }
+    if (rc != E1284_OK) {
+        const int error = errno;
+        struct stat st {};
+        DeviceNodeFacts node;
+        node.exists = !problem.device.empty() && stat(problem.device.c_str(), &st) == 0;
+        if (node.exists && access(problem.device.c_str(), R_OK | W_OK) != 0) {
+            node.accessError = errno;
+            problem.group = GroupOf(st);
+        }
+        problem.fault = ClassifyOpenFailure(node);
+        problem.reason = LibraryErrorText(rc, error);
+        Fail(problem);
+    }
+
+    rc = ieee1284_claim(port);
+    if (rc != E1284_OK) {
+        const int error = errno;
+        ieee1284_close(port);
+        problem.fault = rc == E1284_SYS ? ClassifyClaimFailure(error) : PortFault::System;
+        problem.reason = LibraryErrorText(rc, error);
+        Fail(problem);
+    }
+
+    // Forward direction: the data lines are driven by us. A port that cannot
+    // switch direction is always forward, so only a system error counts.
+    rc = ieee1284_data_dir(port, 0);
+    if (rc != E1284_OK && rc != E1284_NOTAVAIL) {
+        const int error = errno;
+        ieee1284_release(port);
+        ieee1284_close(port);
+        problem.reason = LibraryErrorText(rc, error);
+        Fail(problem);
+    }
+
+    claimed_.emplace_back(address, port);
+    return port;
+}
+
+} // namespace kovir

@@ -1,0 +1,84 @@
+#include "port/sim/SimulatedPort.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kovir {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct TraceRow {
+    std::chrono::nanoseconds since;
+    std::int16_t port;
+    std::uint8_t value;
+    const char* line;
+};
+
+TEST(TraceLine, ShowsTimePortValueAndTheEightDataLines)
+{
+    const TraceRow rows[] = {
+        {41'233'000ns, 0x378, 0x0F, "0.041233 0x378 0x0F 00001111"},
+        {0ns, 0x3BC, 0x1F, "0.000000 0x3BC 0x1F 00011111"},
+        {12'500'000'999ns, 0x278, 0x00, "12.500000 0x278 0x00 00000000"},
+        {999ns, 0x378, 0x15, "0.000000 0x378 0x15 00010101"},
+        {3'600'000'001'000ns, 0x378, 0x0B, "3600.000001 0x378 0x0B 00001011"},
+        {1s, 0x378, 0xFF, "1.000000 0x378 0xFF 11111111"},
+    };
+    for (const TraceRow& row : rows) {
+        EXPECT_EQ(TraceLine(row.since, row.port, row.value), row.line);
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+double Seconds(const std::string& line)
+{
+    return std::stod(line.substr(0, line.find(' ')));
+}
+
+TEST(SimulatedPort, EachWriteIsOneLineOnTheTraceAndWaitsAreReal)
+{
+    std::ostringstream trace;
+    SimulatedPort port(trace);
+    port.PortOut(0x378, 0x1F);
+    port.Wait(150);
+    port.PortOut(0x378, 0x0F);
+    port.PortOut(0x3BC, 0x00);
+
+    const auto lines = Lines(trace.str());
+    ASSERT_EQ(lines.size(), 3U) << trace.str();
+    const std::regex format(R"(\d+\.\d{6} 0x[0-9A-F]{3} 0x[0-9A-F]{2} [01]{8})");
+    for (const auto& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, format)) << line;
+    }
+    EXPECT_EQ(lines[0].substr(lines[0].find(' ')), " 0x378 0x1F 00011111");
+    EXPECT_EQ(lines[1].substr(lines[1].find(' ')), " 0x378 0x0F 00001111");
+    EXPECT_EQ(lines[2].substr(lines[2].find(' ')), " 0x3BC 0x00 00000000");
+    EXPECT_GE(Seconds(lines[1]) - Seconds(lines[0]), 0.150);
+    EXPECT_LE(Seconds(lines[1]), Seconds(lines[2]));
+}
+
+TEST(SimulatedPort, TimeCountsFromWhenThePortWasMade)
+{
+    std::ostringstream trace;
+    SimulatedPort port(trace);
+    port.PortOut(0x378, 0);
+    EXPECT_LT(Seconds(trace.str()), 1.0);
+}
+
+} // namespace
+} // namespace kovir
