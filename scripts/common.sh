@@ -5,8 +5,12 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
-# What building the program and its tests needs.
-BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev)
+# What building and running the program needs; fonts-roboto-unhinted brings
+# Roboto Black, which stands in for Arial Black.
+BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev
+                qt6-base-dev fonts-roboto-unhinted)
+# What the tests need beyond that: a real X server to drive the program from outside.
+TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib)
 
 install_missing() {
     local missing=() package

@@ -76,6 +76,11 @@ struct MoveRow {
     Button pressed;
 };
 
+void PrintTo(const MoveRow& row, std::ostream* os)
+{
+    *os << "Command" << static_cast<int>(row.pressed) + 1 << " writes " << static_cast<int>(row.byte);
+}
+
 class ControllerMove : public ::testing::TestWithParam<MoveRow> {};
 
 TEST_P(ControllerMove, FromEveryStateWritesTheDirectionByteAndShowsIt)
@@ -108,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Directions, ControllerMove,
                          ::testing::Values(MoveRow{Direction::Forward, 15, Button::Command3},
                                            MoveRow{Direction::Back, 5, Button::Command4},
                                            MoveRow{Direction::Left, 14, Button::Command1},
-                                           MoveRow{Direction::Right, 11, Button::Command2}));
+                                           MoveRow{Direction::Right, 11, Button::Command2}),
+                         [](const auto& info) { return "byte" + std::to_string(info.param.byte); });
 
 TEST(ControllerStop, FromEveryStateWritesZeroAndPaintsStopRed)
 {
@@ -136,6 +142,11 @@ struct SoundRow {
     std::uint8_t during;
     std::uint8_t after;
 };
+
+void PrintTo(const SoundRow& row, std::ostream* os)
+{
+    *os << row.state;
+}
 
 class ControllerSound : public ::testing::TestWithParam<SoundRow> {};
 

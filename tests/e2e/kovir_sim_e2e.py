@@ -1,0 +1,241 @@
+#!/usr/bin/python3
+"""The real kovir-sim under a real X server, driven from outside the way an
+operator drives it (mouse, keyboard, the close box, signals), judged by the
+device's view of it: the trace on its standard output."""
+
+import argparse
+import os
+import queue
+import re
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+from Xlib import X, display as xdisplay, protocol
+
+TRACE = re.compile(r"^(\d+\.\d{6}) 0x([0-9A-F]{3}) 0x([0-9A-F]{2}) ([01]{8})$")
+
+# Centres of the controls, in window client pixels.
+AT = {
+    "Napred": (208, 64), "Levo": (168, 104), "Desno": (264, 104), "Nazad": (208, 144),
+    "ZVUK": (76, 108), "Stop": (348, 108),
+    "LPT1: 378": (32, 198), "LPT3: 3BC": (32, 214), "LPT2: 278": (32, 230),
+}
+
+
+class Failure(Exception):
+    pass
+
+
+class XServer:
+    def __init__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "640x400x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            number = f.readline().strip()
+        if not number:
+            raise Failure("Xvfb did not start")
+        self.name = ":" + number
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait(10)
+
+
+class Program:
+    """kovir-sim on the given display, its trace read line by line."""
+
+    def __init__(self, path, x):
+        self.x = x
+        self.env = dict(os.environ, DISPLAY=x.name)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.proc = subprocess.Popen([path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     env=self.env, text=True)
+        self.lines = queue.Queue()
+        self.trace = []
+        threading.Thread(target=self._read, daemon=True).start()
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Upravljanje kovirom$")
+        self.window = int(found.split()[0])
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.put(line.rstrip("\n"))
+        self.lines.put(None)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20,
+                              capture_output=True, text=True).stdout
+
+    def expect(self, *writes):
+        """Waits for the next trace lines and checks they are exactly `writes`."""
+        got = []
+        for _ in writes:
+            try:
+                line = self.lines.get(timeout=10)
+            except queue.Empty:
+                line = None
+            if line is None:
+                raise Failure(f"expected {writes}, trace ended after {got}")
+            m = TRACE.match(line)
+            if not m:
+                raise Failure(f"not a trace line on standard output: {line!r}")
+            self.trace.append((float(m[1]), int(m[2], 16), int(m[3], 16)))
+            got.append((int(m[2], 16), int(m[3], 16)))
+            if int(m[3], 16) != int(m[4], 2):
+                raise Failure(f"bits do not match the byte: {line!r}")
+        if got != list(writes):
+            raise Failure(f"expected {[fmt(w) for w in writes]}, got {[fmt(w) for w in got]}")
+
+    def click(self, *controls):
+        """Clicks the controls one after the other, as fast as xdotool can."""
+        steps = []
+        for control in controls:
+            x, y = AT[control]
+            steps += ["mousemove", "--window", str(self.window), str(x), str(y), "click", "1"]
+        self.xdotool(*steps)
+
+    def keys(self, *keys):
+        self.xdotool("windowfocus", "--sync", str(self.window))
+        self.xdotool("key", "--window", str(self.window), *keys)
+
+    def close_box(self):
+        """What a window manager's close box sends: WM_DELETE_WINDOW."""
+        d = xdisplay.Display(self.x.name)
+        window = d.create_resource_object("window", self.window)
+        protocols = d.intern_atom("WM_PROTOCOLS")
+        delete = d.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event, event_mask=X.NoEventMask)
+        d.flush()
+        d.close()
+
+    def ends(self, status):
+        try:
+            code = self.proc.wait(15)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise Failure("the program did not end")
+        if self.lines.get(timeout=5) is not None:
+            raise Failure("the program wrote more than expected")
+        if code != status:
+            raise Failure(f"exit status {code}, expected {status}")
+
+
+def fmt(write):
+    return f"0x{write[0]:03X}:{write[1]:02X}"
+
+
+def pulse_width(program):
+    (t_up, _, up), (t_down, _, down) = program.trace[-2:]
+    if up & 0x10 == 0 or down & 0x10:
+        raise Failure("the last two writes are not a sound pulse")
+    return t_down - t_up
+
+
+def operator_session(path, x):
+    """Buttons, a sound pulse, a port choice, keyboard, then the close box."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred")
+    p.expect((0x378, 0x0F))
+    p.click("ZVUK")
+    p.expect((0x378, 0x1F), (0x378, 0x0F))
+    if pulse_width(p) < 0.150:
+        raise Failure(f"the sound pulse lasted {pulse_width(p) * 1000:.3f} ms")
+    p.click("LPT3: 3BC")
+    p.click("Levo")
+    p.expect((0x3BC, 0x0E))
+    p.keys("Tab", "space")  # from "Levo" to "Desno"
+    p.expect((0x3BC, 0x0B))
+    p.keys("Tab", "space")  # on to "Napred"
+    p.expect((0x3BC, 0x0F))
+    p.close_box()
+    p.expect((0x3BC, 0x00))
+    p.ends(0)
+
+
+def clicks_during_a_pulse(path, x):
+    """The pulse blocks the window; clicks made meanwhile follow in order, and
+    a second pulse never overlaps the first."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("ZVUK", "ZVUK", "Levo")
+    p.expect((0x378, 0x10), (0x378, 0x00))
+    first = pulse_width(p)
+    p.expect((0x378, 0x10), (0x378, 0x00))
+    second = pulse_width(p)
+    p.expect((0x378, 0x0E))
+    if min(first, second) < 0.150:
+        raise Failure(f"pulses of {first * 1000:.3f} and {second * 1000:.3f} ms")
+    p.close_box()
+    p.expect((0x378, 0x00))
+    p.ends(0)
+
+
+def ended_by(sig):
+    def scenario(path, x):
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        p.click("Nazad")
+        p.expect((0x378, 0x05))
+        p.click("LPT2: 278")
+        p.proc.send_signal(sig)
+        p.expect((0x278, 0x00))
+        p.ends(0)
+    return scenario
+
+
+def display_lost(path, x):
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Desno")
+    p.expect((0x378, 0x0B))
+    x.stop()
+    p.expect((0x378, 0x00))
+    try:
+        p.proc.wait(15)
+    except subprocess.TimeoutExpired:
+        p.proc.kill()
+        raise Failure("the program outlived its display")
+
+
+SCENARIOS = {
+    "operator_session": operator_session,
+    "clicks_during_a_pulse": clicks_during_a_pulse,
+    "sigterm": ended_by(signal.SIGTERM),
+    "sigint": ended_by(signal.SIGINT),
+    "sighup": ended_by(signal.SIGHUP),
+    "display_lost": display_lost,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
+    args = parser.parse_args()
+    passed = failed = 0
+    for name in args.scenarios:
+        x = XServer()
+        try:
+            SCENARIOS[name](args.program, x)
+            print(f"ok   {name}")
+            passed += 1
+        except (Failure, subprocess.SubprocessError) as e:
+            print(f"FAIL {name}: {e}")
+            failed += 1
+        finally:
+            x.stop()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

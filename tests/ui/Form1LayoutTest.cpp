@@ -1,0 +1,230 @@
+// The window as the operator first sees it: every control's kind, place,
+// caption, colour and font, and the colours actually on the screen.
+#include "tests/ui/ShownForm.h"
+
+#include <QAccessible>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace kovir {
+namespace {
+
+using testing::ShownForm;
+
+enum class Kind { Label, Frame, Option, Button };
+
+struct ControlRow {
+    const char* name;
+    int index; // Label5's element; -1 elsewhere
+    Kind kind;
+    const char* container;
+    const char* caption;
+    int left, top, width, height; // twips
+    ColourRef colour;             // text colour of labels and the frame, face of buttons
+};
+
+constexpr ColourRef None = 0xFFFFFFFF;
+
+// The form's controls in keyboard order.
+const ControlRow Rows[] = {
+    {"Label1", -1, Kind::Label, "Form1", "UPRAVLJANJE KOVIROM", 600, 0, 4695, 615, 0x00008000},
+    {"Frame1", -1, Kind::Frame, "Form1", "Bazna Adresa - Heksa", 120, 2520, 1815, 1215, 0x00C000C0},
+    {"Option3", -1, Kind::Option, "Frame1", "Option3", 240, 840, 255, 195, None},
+    {"Option2", -1, Kind::Option, "Frame1", "Option2", 240, 600, 255, 195, None},
+    {"Option1", -1, Kind::Option, "Frame1", "Option1", 240, 360, 255, 195, None},
+    {"Label6", -1, Kind::Label, "Frame1", "LPT3: 3BC", 600, 600, 1215, 255, 0x00404080},
+    {"Label4", -1, Kind::Label, "Frame1", "LPT2: 278", 600, 840, 975, 255, 0x00404080},
+    {"Label3", -1, Kind::Label, "Frame1", "LPT1: 378", 600, 360, 975, 255, 0x00404080},
+    {"Label5", 1, Kind::Label, "Form1", "Stop", 4920, 960, 855, 255, 0x00004080},
+    {"Label5", 0, Kind::Label, "Form1", "ZVUK", 720, 960, 855, 255, 0x00004080},
+    {"Command1", -1, Kind::Button, "Form1", "Levo", 1920, 1320, 1215, 495, 0x00FFFFC0},
+    {"Command2", -1, Kind::Button, "Form1", "Desno", 3360, 1320, 1215, 495, 0x00FFFFC0},
+    {"Command3", -1, Kind::Button, "Form1", "Napred", 2520, 720, 1215, 495, 0x00FFFFC0},
+    {"Command4", -1, Kind::Button, "Form1", "Nazad", 2520, 1920, 1215, 495, 0x00FFFFC0},
+    {"Command5", -1, Kind::Button, "Form1", "", 840, 1320, 615, 615, 0x00FF0000},
+    {"Command6", -1, Kind::Button, "Form1", "", 4920, 1320, 615, 615, 0x000000FF},
+};
+
+QColor Rgb(ColourRef c)
+{
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+QWidget* Find(const Form1& form, const ControlRow& row)
+{
+    for (QWidget* w : form.findChildren<QWidget*>(row.name)) {
+        if (row.index < 0 || w->property("index").toInt() == row.index) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+QString CaptionOf(const QWidget& w)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(&w)) {
+        return label->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(&w)) {
+        return frame->title();
+    }
+    return qobject_cast<const QAbstractButton*>(&w)->text();
+}
+
+bool IsKind(const QWidget& w, Kind kind)
+{
+    switch (kind) {
+    case Kind::Label:
+        return qobject_cast<const QLabel*>(&w) != nullptr;
+    case Kind::Frame:
+        return qobject_cast<const QGroupBox*>(&w) != nullptr;
+    case Kind::Option:
+        return qobject_cast<const QRadioButton*>(&w) != nullptr;
+    case Kind::Button:
+        break;
+    }
+    return dynamic_cast<const ColourButton*>(&w) != nullptr;
+}
+
+TEST(Form1Layout, EveryControlHasItsKindContainerCaptionAndPlace)
+{
+    ShownForm shown;
+    EXPECT_EQ(shown.form->findChildren<QWidget*>(Qt::FindChildrenRecursively).size(), 16);
+    for (const ControlRow& row : Rows) {
+        SCOPED_TRACE(::testing::Message() << row.name << " " << row.index);
+        const QWidget* w = Find(*shown.form, row);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(IsKind(*w, row.kind));
+        EXPECT_EQ(w->parentWidget()->objectName(), row.container);
+        EXPECT_EQ(CaptionOf(*w), row.caption);
+        EXPECT_EQ(w->geometry(),
+                  QRect(row.left / 15, row.top / 15, row.width / 15, row.height / 15));
+        if (row.kind == Kind::Label || row.kind == Kind::Frame) {
+            EXPECT_EQ(w->palette().color(QPalette::WindowText), Rgb(row.colour));
+            EXPECT_TRUE(w->autoFillBackground()) << "labels and the frame are opaque";
+            EXPECT_EQ(w->palette().color(QPalette::Window),
+                      QApplication::palette().color(QPalette::Window));
+        }
+        if (row.kind == Kind::Label) {
+            const auto* label = qobject_cast<const QLabel*>(w);
+            EXPECT_TRUE(label->alignment() & Qt::AlignLeft);
+            EXPECT_EQ(label->frameShape(), QFrame::NoFrame);
+        }
+    }
+}
+
+TEST(Form1Layout, TheWindowIsFixedOliveAndCaptioned)
+{
+    ShownForm shown;
+    EXPECT_EQ(shown.form->windowTitle(), "Upravljanje kovirom");
+    EXPECT_EQ(shown.form->size(), QSize(392, 253));
+    EXPECT_EQ(shown.form->minimumSize(), QSize(392, 253));
+    EXPECT_EQ(shown.form->maximumSize(), QSize(392, 253));
+    EXPECT_EQ(shown.Screen().size(), QSize(392, 253));
+    // Background, read from the screen at corners no control covers.
+    for (QPoint p : {QPoint(2, 2), QPoint(389, 250), QPoint(200, 240), QPoint(5, 100)}) {
+        EXPECT_EQ(shown.Screen().pixelColor(p), QColor(0xC0, 0xC0, 0x00)) << p.x() << "," << p.y();
+    }
+}
+
+TEST(Form1Layout, TheFirstPictureShowsTheButtonsInTheirStartColours)
+{
+    ShownForm shown;
+    for (const ControlRow& row : Rows) {
+        if (row.kind != Kind::Button) {
+            continue;
+        }
+        const QWidget& w = *Find(*shown.form, row);
+        // Inside the bevel, clear of a centred caption.
+        for (QPoint p : {QPoint(5, 5), QPoint(w.width() - 6, w.height() - 6)}) {
+            EXPECT_EQ(shown.ScreenColourAt(w, p), Rgb(row.colour)) << row.name;
+        }
+    }
+}
+
+struct FontRow {
+    const char* name;
+    qreal pointSize;
+    int weight;
+};
+
+TEST(Form1Layout, ArialBlackAtItsSizesAndWeights)
+{
+    ShownForm shown;
+    const FontRow rows[] = {{"Label1", 14.25, 700}, {"Label5", 9, 700},     {"Command1", 9.75, 400},
+                            {"Command2", 9.75, 400}, {"Command3", 9.75, 400}, {"Command4", 9.75, 400}};
+    for (const FontRow& row : rows) {
+        for (const QWidget* w : shown.form->findChildren<QWidget*>(row.name)) {
+            const QFont& f = w->font();
+            EXPECT_EQ(f.family(), "Arial Black") << row.name;
+            EXPECT_DOUBLE_EQ(f.pointSizeF(), row.pointSize) << row.name;
+            EXPECT_EQ(f.weight(), row.weight) << row.name;
+            EXPECT_FALSE(f.italic() || f.underline() || f.strikeOut()) << row.name;
+            // What is really drawn is a heavy face, not a regular fallback.
+            EXPECT_TRUE(QFontInfo(f).family().contains("Arial Black") ||
+                        QFontInfo(f).styleName().contains("Black"))
+                << row.name << " is drawn in " << QFontInfo(f).family().toStdString();
+        }
+    }
+}
+
+TEST(Form1Layout, EveryCaptionFitsItsControl)
+{
+    ShownForm shown;
+    for (const ControlRow& row : Rows) {
+        const QWidget& w = *Find(*shown.form, row);
+        const QFontMetrics metrics(w.font());
+        if (row.kind == Kind::Option) {
+            continue; // hidden on purpose, below
+        }
+        EXPECT_LE(metrics.horizontalAdvance(row.caption), w.width()) << row.name;
+        EXPECT_LE(metrics.height(), w.height()) << row.name;
+    }
+    // The frame's title is drawn whole: the frame painted with and without
+    // its last letter differs at that letter.
+    auto& frame = *shown.form->findChild<QGroupBox*>("Frame1");
+    const QImage whole = frame.grab().toImage();
+    frame.setTitle("Bazna Adresa - Heks");
+    const QImage shorter = frame.grab().toImage();
+    frame.setTitle("Bazna Adresa - Heksa");
+    EXPECT_NE(whole, shorter);
+}
+
+TEST(Form1Layout, OptionCaptionsExistButAreNotSeen)
+{
+    ShownForm shown;
+    for (const char* name : {"Option1", "Option2", "Option3"}) {
+        auto& option = *shown.form->findChild<QRadioButton*>(name);
+        EXPECT_EQ(option.text(), name);
+        const QImage withCaption = option.grab().toImage();
+        option.setText("");
+        const QImage withoutCaption = option.grab().toImage();
+        option.setText(name);
+        EXPECT_EQ(withCaption, withoutCaption) << name;
+    }
+    EXPECT_TRUE(shown.form->Controls().Option1->isChecked());
+    EXPECT_FALSE(shown.form->Controls().Option2->isChecked());
+    EXPECT_FALSE(shown.form->Controls().Option3->isChecked());
+}
+
+TEST(Form1Layout, ScreenReadersHearEveryButtonsAndOptionsName)
+{
+    ShownForm shown;
+    const std::pair<const char*, const char*> names[] = {
+        {"Command1", "Levo"},      {"Command2", "Desno"},     {"Command3", "Napred"},
+        {"Command4", "Nazad"},     {"Command5", "ZVUK"},      {"Command6", "Stop"},
+        {"Option1", "LPT1: 378"}, {"Option2", "LPT3: 3BC"}, {"Option3", "LPT2: 278"}};
+    for (auto [control, name] : names) {
+        QWidget* w = shown.form->findChild<QWidget*>(control);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(accessible, nullptr) << control;
+        EXPECT_EQ(accessible->text(QAccessible::Name), name) << control;
+    }
+}
+
+} // namespace
+} // namespace kovir

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+
+namespace kovir {
+
+// A button in graphical style: its whole face is its background colour,
+// whatever the platform style would draw, and the colour can change at any
+// time for the cost of one scheduled repaint.
+class ColourButton final : public QAbstractButton {
+public:
+    ColourButton(const QString& caption, QColor face, QWidget* parent);
+
+    void SetFace(QColor face);
+    QColor Face() const { return face_; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor face_;
+};
+
+} // namespace kovir

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/ButtonPanel.h"
+#include "core/Controller.h"
+#include "port/PortOutput.h"
+#include "ui/Form1Layout.h"
+#include "ui/PaintBeforeWait.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace kovir {
+
+// The program's one window. It owns the port and the Controller for its
+// whole life, shows the Controller's colours on its buttons, and turns each
+// click into one Controller operation. Constructing it is the form's Load:
+// the Controller's Start runs before the window can be shown.
+class Form1 final : public QWidget, public ButtonPanel {
+public:
+    explicit Form1(std::unique_ptr<PortOutput> port);
+    ~Form1() override;
+
+    void SetBackColor(Button button, ColourRef colour) override;
+
+    // The form's Unload: the stop byte goes to the selected port, once,
+    // whichever way the program is ending.
+    void Unload();
+
+    const Form1Controls& Controls() const { return controls_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void WireEvents();
+
+    std::unique_ptr<PortOutput> port_;
+    PaintBeforeWait paintingPort_;
+    Controller controller_;
+    Form1Controls controls_;
+    bool unloaded_ = false;
+};
+
+} // namespace kovir

@@ -1,0 +1,20 @@
+#include "ui/PaintBeforeWait.h"
+
+#include <QWidget>
+
+namespace kovir {
+
+void PaintBeforeWait::PortOut(std::int16_t port, std::uint8_t value)
+{
+    port_.PortOut(port, value);
+}
+
+void PaintBeforeWait::Wait(std::uint32_t milliseconds)
+{
+    if (window_.isVisible()) {
+        window_.repaint();
+    }
+    port_.Wait(milliseconds);
+}
+
+} // namespace kovir

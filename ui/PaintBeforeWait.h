@@ -1,0 +1,24 @@
+#pragma once
+
+#include "port/PortOutput.h"
+
+class QWidget;
+
+namespace kovir {
+
+// A wait blocks the event thread, and with it all painting. So that the
+// operator sees what the command just showed (the yellow sound button) for
+// the whole wait, the window is painted to the screen before it starts.
+class PaintBeforeWait final : public PortOutput {
+public:
+    PaintBeforeWait(PortOutput& port, QWidget& window) : port_(port), window_(window) {}
+
+    void PortOut(std::int16_t port, std::uint8_t value) override;
+    void Wait(std::uint32_t milliseconds) override;
+
+private:
+    PortOutput& port_;
+    QWidget& window_;
+};
+
+} // namespace kovir

@@ -1,0 +1,76 @@
+#include "ui/RunKovir.h"
+
+#include "ui/Form1.h"
+#include "ui/StopAtExit.h"
+#include "ui/StopSignals.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+#include <optional>
+
+namespace kovir {
+
+namespace {
+
+const char* const WindowCaption = "Upravljanje kovirom";
+
+// Exceptions must not unwind through the toolkit's event loop. The first
+// failure in any handler is kept here, the loop is ended, and RunKovir shows
+// it; whatever else was queued is dropped rather than acted on.
+class KovirApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (failure_) {
+            return false;
+        }
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            failure_ = std::current_exception();
+            exit(1);
+            return false;
+        }
+    }
+
+    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+
+private:
+    std::exception_ptr failure_;
+};
+
+void ShowFailure(const std::exception& e)
+{
+    QMessageBox::critical(nullptr, WindowCaption, QString::fromUtf8(e.what()));
+}
+
+} // namespace
+
+int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
+{
+    StopSignals stopSignals;
+    KovirApplication app(argc, argv);
+    try {
+        {
+            Form1 form(std::move(port));
+            stopSignals.Deliver([&form] { form.close(); });
+            const StopAtExit stopAtExit(form);
+            form.show();
+            const int status = app.exec();
+            if (auto failure = app.TakeFailure()) {
+                std::rethrow_exception(failure);
+            }
+            return status;
+        }
+    } catch (const std::exception& e) {
+        stopSignals.Release();
+        ShowFailure(e);
+    }
+    return 1;
+}
+
+} // namespace kovir

@@ -1,0 +1,8 @@
+// kovir: the whole program on the computer's real parallel port.
+#include "port/ieee1284/Ieee1284Port.h"
+#include "ui/RunKovir.h"
+
+int main(int argc, char** argv)
+{
+    return kovir::RunKovir(argc, argv, std::make_unique<kovir::Ieee1284Port>());
+}
