@@ -9,8 +9,9 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 # Roboto Black, which stands in for Arial Black.
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev
                 qt6-base-dev fonts-roboto-unhinted)
-# What the tests need beyond that: a real X server to drive the program from outside.
-TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib)
+# What the tests need beyond that: a real X server to drive the program from
+# outside, and an emulated PC with real parallel ports for the hardware backend.
+TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio)
 
 install_missing() {
     local missing=() package

@@ -1,0 +1,438 @@
+#!/usr/bin/python3
+"""The hardware backend on the real Linux parallel-port stack (parport,
+parport_pc, ppdev) of an emulated PC, watched from outside: QEMU traces every
+write the guest makes to an I/O port, so the bytes that reach each port's data
+register are read off the trace, not taken on the guest's word.
+
+  vm_test.py fetch --cache DIR            get Debian's kernel and parport modules, once
+  vm_test.py run   --cache DIR --work DIR --driver PROG [--kovir PROG] SCENARIO...
+"""
+
+import argparse
+import os
+import re
+import shutil
+import stat
+import subprocess
+import sys
+import tarfile
+import time
+from pathlib import Path
+
+DATA_REGISTERS = (0x378, 0x278, 0x3BC)
+MARKER_PORT = 0xE9  # isa-debugcon: the guest marks the program's phase here
+PHASE_START, PHASE_END = 0x01, 0x02
+MODULES = ("parport.ko", "parport_pc.ko", "ppdev.ko")
+LP_GID = 7
+
+# ---------------------------------------------------------------- the kernel
+
+
+def kernel_package():
+    out = subprocess.run(["apt-cache", "depends", "linux-image-amd64"], check=True,
+                         capture_output=True, text=True).stdout
+    m = re.search(r"Depends: (linux-image-[0-9.]+-\d+-amd64)\b", out)
+    if not m:
+        raise SystemExit("cannot tell which kernel linux-image-amd64 depends on")
+    return m[1] + "-unsigned"
+
+
+def fetch(cache: Path):
+    if all((cache / f).exists() for f in ("vmlinuz", *MODULES)):
+        return
+    cache.mkdir(parents=True, exist_ok=True)
+    package = kernel_package()
+    download = subprocess.run(["apt-get", "download", package], cwd=cache,
+                              capture_output=True, text=True)
+    if download.returncode != 0:
+        sudo = [] if os.geteuid() == 0 else ["sudo"]
+        subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True)
+        subprocess.run(["apt-get", "download", package], cwd=cache, check=True)
+    deb = next(cache.glob(package + "_*.deb"))
+    wanted = {"vmlinuz": None, **{m: None for m in MODULES}}
+    contents = subprocess.Popen(["dpkg-deb", "--fsys-tarfile", str(deb)], stdout=subprocess.PIPE)
+    with tarfile.open(fileobj=contents.stdout, mode="r|") as tar:
+        for member in tar:
+            name = os.path.basename(member.name)
+            key = "vmlinuz" if name.startswith("vmlinuz-") else name
+            if key in wanted and member.isfile() and (
+                    key == "vmlinuz" or "/drivers/parport/" in member.name
+                    or "/drivers/char/" in member.name):
+                (cache / key).write_bytes(tar.extractfile(member).read())
+    contents.wait()
+    deb.unlink()
+    missing = [f for f in ("vmlinuz", *MODULES) if not (cache / f).exists()]
+    if missing:
+        raise SystemExit(f"{package} has no {', '.join(missing)}")
+
+
+# ---------------------------------------------------------------- the guest
+
+INIT_HEAD = """#!/bin/sh
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mkdir -p /tmp
+insmod /lib/modules/parport.ko
+insmod /lib/modules/parport_pc.ko io={io} irq={irq}
+insmod /lib/modules/ppdev.ko
+for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
+chown root:lp /dev/parport*
+chmod 0660 /dev/parport*
+mark() {{ printf "\\\\$(printf %o "$1")" | dd of=/dev/port bs=1 seek={marker} count=1 conv=notrunc 2>/dev/null; }}
+# waits until process $1 holds a parallel port open
+holding() {{ for i in $(seq 200); do ls -l /proc/$1/fd 2>/dev/null | grep -q parport && return 0; sleep 0.05; done; return 1; }}
+echo "== program phase"
+mark {start}
+"""
+
+INIT_TAIL = """
+mark {end}
+echo "== end"
+poweroff -f
+"""
+
+
+def libraries_of(binary):
+    """The shared libraries a dynamic program loads, with the loader."""
+    out = subprocess.run(["ldd", str(binary)], check=True, capture_output=True, text=True).stdout
+    found = set()
+    for line in out.splitlines():
+        m = re.search(r"(/\S+)", line.split("=>")[-1])
+        if m:
+            found.add(m[1])
+    return sorted(found)
+
+
+class Guest:
+    def __init__(self, cache: Path, work: Path):
+        self.cache = cache
+        self.work = work
+        if work.exists():
+            shutil.rmtree(work)
+        self.root = work / "root"
+        for d in ("bin", "lib/modules", "etc", "proc", "sys", "dev", "tmp"):
+            (self.root / d).mkdir(parents=True, exist_ok=True)
+        busybox = self.root / "bin/busybox"
+        shutil.copy("/bin/busybox", busybox)
+        applets = subprocess.run(["/bin/busybox", "--list"], check=True, capture_output=True,
+                                 text=True).stdout.split()
+        for applet in applets:
+            if applet != "busybox":
+                (self.root / "bin" / applet).symlink_to("busybox")
+        for module in MODULES:
+            shutil.copy(cache / module, self.root / "lib/modules" / module)
+        (self.root / "etc/passwd").write_text(
+            "root:x:0:0:root:/:/bin/sh\n"
+            "vozac:x:1000:1000::/tmp:/bin/sh\n"
+            "operater:x:1001:1001::/tmp:/bin/sh\n")
+        (self.root / "etc/group").write_text(
+            f"root:x:0:\nlp:x:{LP_GID}:operater\nvozac:x:1000:\noperater:x:1001:\n")
+
+    def add(self, source, target=None):
+        """Copies a file into the guest at the same path (or `target`)."""
+        dest = self.root / (target or str(source)).lstrip("/")
+        dest.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(source, dest, follow_symlinks=True)
+        return "/" + str(dest.relative_to(self.root))
+
+    def add_dynamic(self, program, target):
+        for library in libraries_of(program):
+            self.add(library)
+        return self.add(program, target)
+
+    def boot(self, script, io="0x378,0x278,0x3bc", timeout=90):
+        ports = io.split(",")
+        init = INIT_HEAD.format(io=io, irq=",".join(["none"] * len(ports)), marker=MARKER_PORT,
+                                start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
+        (self.root / "init").write_text(init)
+        (self.root / "init").chmod(0o755)
+        initrd = self.work / "initrd.cpio.gz"
+        files = subprocess.run(["find", "."], cwd=self.root, check=True, capture_output=True)
+        with open(initrd, "wb") as out:
+            cpio = subprocess.Popen(["cpio", "--quiet", "-o", "-H", "newc", "-R", "0:0"],
+                                    cwd=self.root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            gzip = subprocess.Popen(["gzip", "-1"], stdin=cpio.stdout, stdout=out)
+            cpio.stdin.write(files.stdout)
+            cpio.stdin.close()
+            cpio.stdout.close()
+            gzip.wait()
+            cpio.wait()
+        command = [
+            "qemu-system-x86_64", "-nodefaults", "-no-reboot", "-machine", "pc,accel=tcg",
+            "-m", "512M", "-smp", "1", "-display", "none",
+            "-serial", f"file:{self.work / 'console.log'}",
+            "-kernel", str(self.cache / "vmlinuz"), "-initrd", str(initrd),
+            "-append", "console=ttyS0 panic=-1 loglevel=4",
+            "-chardev", f"file,id=dbg,path={self.work / 'debugcon.txt'}",
+            "-device", f"isa-debugcon,chardev=dbg,iobase={MARKER_PORT:#x}",
+            "-trace", "enable=memory_region_ops_write", "-msg", "timestamp=on",
+            "-D", str(self.work / "trace.log"),
+        ]
+        for index, (base, irq) in enumerate(((0x378, 7), (0x278, 5), (0x3BC, 7))):
+            command += ["-chardev", f"null,id=lp{index}", "-device",
+                        f"isa-parallel,chardev=lp{index},iobase={base:#x},irq={irq},index={index}"]
+        started = time.monotonic()
+        try:
+            subprocess.run(command, check=True, timeout=timeout, stdin=subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the emulated PC did not power off within {timeout} s")
+        self.seconds = time.monotonic() - started
+        self.console = (self.work / "console.log").read_text(errors="replace")
+        return program_phase_writes(self.work / "trace.log")
+
+
+class Failure(Exception):
+    pass
+
+
+TRACE_LINE = re.compile(
+    r"^(?:\d+@)?(\d+\.\d+):memory_region_ops_write .*addr (0x[0-9a-f]+) value (0x[0-9a-f]+)"
+    r" size (\d+) name '([^']*)'")
+
+
+def program_phase_writes(trace: Path):
+    """[(seconds, port, value)] written to a data register between the markers."""
+    writes, inside, seen_end = [], False, False
+    with open(trace, errors="replace") as f:
+        for line in f:
+            m = TRACE_LINE.search(line)
+            if not m:
+                continue
+            when, addr, value, name = float(m[1]), int(m[2], 16), int(m[3], 16), m[5]
+            if addr == MARKER_PORT and name == "isa-debugcon":
+                inside = value == PHASE_START
+                seen_end = seen_end or value == PHASE_END
+            elif inside and name == "parallel" and addr in DATA_REGISTERS:
+                writes.append((when, addr, value))
+    if not seen_end:
+        raise Failure("the program phase never ended (see console.log)")
+    return writes
+
+
+def by_port(writes):
+    ports = {}
+    for _, port, value in writes:
+        ports.setdefault(port, []).append(value)
+    return ports
+
+
+def show(ports):
+    return ", ".join(f"0x{p:03X}: {' '.join(f'{v:02X}' for v in vs)}"
+                     for p, vs in sorted(ports.items())) or "nothing"
+
+
+def expect_writes(writes, expected):
+    got = by_port(writes)
+    if got != expected:
+        raise Failure(f"expected {show(expected)}; got {show(got)}")
+    return f"expected {show(expected)}; observed {show(got)}"
+
+
+def exit_status(console, label):
+    m = re.search(rf"{label}: (\d+)", console)
+    if not m:
+        raise Failure(f"no '{label}' on the console")
+    return int(m[1])
+
+
+def expect_in_console(console, *parts):
+    for part in parts:
+        if part not in console:
+            raise Failure(f"the console does not say {part!r}:\n{console[-2000:]}")
+
+
+# ---------------------------------------------------------------- scenarios
+
+# The command table, to derive what each port must receive.
+BYTES = {"forward": 0x0F, "back": 0x05, "left": 0x0E, "right": 0x0B, "stop": 0x00}
+PORTS = {"lpt1": 0x378, "lpt2": 0x278, "lpt3": 0x3BC}
+
+
+def derive(ops):
+    """What each data register receives when the operations run in order."""
+    port, command, writes = 0x378, 0, {}
+    for op in ops:
+        if op == "start":
+            port, command = 0x378, 0
+            writes.setdefault(port, []).append(0)
+        elif op in BYTES:
+            command = BYTES[op]
+            writes.setdefault(port, []).append(command)
+        elif op == "sound":
+            writes.setdefault(port, []).extend([command | 0x10, command])
+        elif op in PORTS:
+            port = PORTS[op]
+        elif op == "close":
+            writes.setdefault(port, []).append(0)
+    return writes
+
+
+def driver_run(ops, label="driver-exit", user=None):
+    command = "/kovir-guest-driver " + " ".join(ops)
+    if user:
+        command = f'su -s /bin/sh {user} -c "{command}"'
+    return f"{command}\necho \"{label}: $?\"\n"
+
+
+def pulse_widths(writes):
+    return [b[0] - a[0] for a, b in zip(writes, writes[1:]) if a[2] & 0x10 and not b[2] & 0x10]
+
+
+def sequence(guest, args):
+    ops = ["start", "forward", "sound", "left", "stop", "close"]
+    expected = derive(ops)
+    assert expected == {0x378: [0x00, 0x0F, 0x1F, 0x0F, 0x0E, 0x00, 0x00]}
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(driver_run(ops))
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-2000:])
+    report = expect_writes(writes, expected)
+    widths = pulse_widths(writes)
+    if len(widths) != 1 or widths[0] < 0.150:
+        raise Failure(f"sound pulse widths {widths}")
+    return f"{report}; pulse {widths[0] * 1000:.1f} ms"
+
+
+PORT_CHOICE = ["start", "lpt3", "forward", "sound", "lpt2", "stop", "close"]
+
+
+def port_choice(guest, args, io="0x378,0x278,0x3bc"):
+    expected = derive(PORT_CHOICE)
+    assert expected == {0x378: [0x00], 0x3BC: [0x0F, 0x1F, 0x0F], 0x278: [0x00, 0x00]}
+    guest.add(args.driver, "/kovir-guest-driver")
+    script = "cat /proc/sys/dev/parport/parport*/base-addr\n" + driver_run(PORT_CHOICE)
+    writes = guest.boot(script, io=io)
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-2000:])
+    return expect_writes(writes, expected)
+
+
+def renumbered(guest, args):
+    # parport0 is now 0x3BC and parport2 0x378: the bytes must follow the addresses.
+    return port_choice(guest, args, io="0x3bc,0x278,0x378")
+
+
+def no_port(guest, args):
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(driver_run(["start", "lpt2", "forward", "close"]), io="0x378")
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver did not fail")
+    expect_in_console(guest.console, "Paralelni port 0x278 nije pronađen", "0x378 (parport0)")
+    return expect_writes(writes, {0x378: [0x00]}) + "; error named 0x278"
+
+
+def not_in_lp(guest, args):
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot("id vozac\n" + driver_run(["start", "forward", "close"], user="vozac"))
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver did not fail")
+    expect_in_console(guest.console, "Nemate dozvolu za pristup paralelnom portu 0x378",
+                      "/dev/parport0", "grupe lp", "usermod -aG lp")
+    return expect_writes(writes, {}) + "; permission error"
+
+
+def in_lp(guest, args):
+    ops = ["start", "forward", "close"]
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot("id operater\n" + driver_run(ops, user="operater"))
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-2000:])
+    return expect_writes(writes, derive(ops))
+
+
+def second_instance(guest, args):
+    guest.add(args.driver, "/kovir-guest-driver")
+    script = """/kovir-guest-driver start hold:3000 close &
+first=$!
+holding $first || echo "the first instance never took the port"
+timeout 10 /kovir-guest-driver start forward close
+echo "second-exit: $?"
+wait $first
+echo "first-exit: $?"
+"""
+    writes = guest.boot(script)
+    second = exit_status(guest.console, "second-exit")
+    if second == 0:
+        raise Failure("the second instance did not fail")
+    if second in (124, 143):
+        raise Failure("the second instance hung until the timeout")
+    if exit_status(guest.console, "first-exit") != 0:
+        raise Failure("the first instance failed:\n" + guest.console[-2000:])
+    expect_in_console(guest.console, "Paralelni port 0x378 (/dev/parport0) je zauzet")
+    return expect_writes(writes, {0x378: [0x00, 0x00]}) + "; second instance refused"
+
+
+def kovir_sigterm(guest, args):
+    if not args.kovir or not args.qt_offscreen_plugin:
+        raise Failure("no kovir program or no Qt offscreen plugin given")
+    program = guest.add_dynamic(args.kovir, "/usr/bin/kovir")
+    # Where Qt looks for it: the same path as on this machine.
+    guest.add_dynamic(args.qt_offscreen_plugin, str(args.qt_offscreen_plugin))
+    for path in ("/etc/fonts/fonts.conf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"):
+        if os.path.exists(path):
+            guest.add(path)
+    script = f"""export QT_QPA_PLATFORM=offscreen HOME=/tmp XDG_RUNTIME_DIR=/tmp
+{program} &
+pid=$!
+holding $pid || echo "kovir never took the port"
+sleep 1
+kill -TERM $pid
+wait $pid
+echo "kovir-exit: $?"
+"""
+    writes = guest.boot(script, timeout=150)
+    if exit_status(guest.console, "kovir-exit") != 0:
+        raise Failure("kovir did not end cleanly:\n" + guest.console[-3000:])
+    return expect_writes(writes, {0x378: [0x00, 0x00]})
+
+
+SCENARIOS = {
+    "sequence": sequence,
+    "port_choice": port_choice,
+    "renumbered": renumbered,
+    "no_port": no_port,
+    "not_in_lp": not_in_lp,
+    "in_lp": in_lp,
+    "second_instance": second_instance,
+    "kovir_sigterm": kovir_sigterm,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    sub = parser.add_subparsers(dest="command", required=True)
+    get = sub.add_parser("fetch")
+    get.add_argument("--cache", type=Path, required=True)
+    run = sub.add_parser("run")
+    run.add_argument("--cache", type=Path, required=True)
+    run.add_argument("--work", type=Path, required=True)
+    run.add_argument("--driver", type=Path, required=True)
+    run.add_argument("--kovir", type=Path)
+    run.add_argument("--qt-offscreen-plugin", type=Path)
+    run.add_argument("scenarios", nargs="+", choices=list(SCENARIOS))
+    args = parser.parse_args()
+
+    if args.command == "fetch":
+        fetch(args.cache)
+        return 0
+    if not (args.cache / "vmlinuz").exists():
+        print(f"no kernel in {args.cache}: run scripts/run-tests, or vm_test.py fetch")
+        return 1
+    passed = failed = 0
+    for name in args.scenarios:
+        guest = Guest(args.cache, args.work / name)
+        try:
+            report = SCENARIOS[name](guest, args)
+            print(f"ok   {name} ({guest.seconds:.1f} s): {report}")
+            passed += 1
+        except Failure as e:
+            print(f"FAIL {name}: {e}")
+            failed += 1
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
