@@ -36,6 +36,9 @@ ColourButton::ColourButton(const QString& caption, QColor face, QWidget* parent)
     setText(caption);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    const auto paintAgain = [this] { setUpdatesEnabled(true); };
+    connect(this, &QAbstractButton::pressed, this, paintAgain);
+    connect(this, &QAbstractButton::released, this, paintAgain);
 }
 
 void ColourButton::SetFace(QColor face)
@@ -51,6 +54,41 @@ QSize ColourButton::sizeHint() const
     return fontMetrics().size(Qt::TextShowMnemonic, text()) + QSize(16, 10);
 }
 
+// Qt paints a button's pressed and released look at once, synchronously, and
+// with it every other pending change of the window: tens of microseconds
+// between the operator's click and the byte on the port. So while Qt handles
+// a press or a release, this button takes no paints; they come back, as a
+// scheduled repaint, the moment Qt announces the press or release, which is
+// before any click handler runs (the sound pulse's yellow must still reach
+// the screen).
+void ColourButton::mousePressEvent(QMouseEvent* event)
+{
+    setUpdatesEnabled(false);
+    QAbstractButton::mousePressEvent(event);
+    setUpdatesEnabled(true);
+}
+
+void ColourButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    setUpdatesEnabled(false);
+    QAbstractButton::mouseReleaseEvent(event);
+    setUpdatesEnabled(true);
+}
+
+void ColourButton::keyPressEvent(QKeyEvent* event)
+{
+    setUpdatesEnabled(false);
+    QAbstractButton::keyPressEvent(event);
+    setUpdatesEnabled(true);
+}
+
+void ColourButton::keyReleaseEvent(QKeyEvent* event)
+{
+    setUpdatesEnabled(false);
+    QAbstractButton::keyReleaseEvent(event);
+    setUpdatesEnabled(true);
+}
+
 void ColourButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -60,10 +98,17 @@ void ColourButton::paintEvent(QPaintEvent*)
     DrawBevel(p, all, sunken);
 
     if (!text().isEmpty()) {
+        if (caption_.text() != text() || captionFont_ != font()) {
+            caption_.setText(text());
+            captionFont_ = font();
+            caption_.prepare(QTransform(), captionFont_);
+        }
         p.setPen(palette().color(QPalette::ButtonText));
-        p.setFont(font());
-        const QRect textArea = all.translated(sunken ? 1 : 0, sunken ? 1 : 0);
-        p.drawText(textArea, Qt::AlignCenter | Qt::TextSingleLine, text());
+        p.setFont(captionFont_);
+        const QSizeF size = caption_.size();
+        const QPointF topLeft((width() - size.width()) / 2 + (sunken ? 1 : 0),
+                              (height() - size.height()) / 2 + (sunken ? 1 : 0));
+        p.drawStaticText(topLeft, caption_);
     }
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

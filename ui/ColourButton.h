@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QStaticText>
 
 namespace kovir {
 
@@ -19,9 +20,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     QColor face_;
+    QStaticText caption_; // laid out once: shaping the text is most of a paint
+    QFont captionFont_;
 };
 
 } // namespace kovir

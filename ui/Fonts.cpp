@@ -1,11 +1,11 @@
 #include "ui/Fonts.h"
 
+#include "ui/FrameBox.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QStyle>
-#include <QStyleOptionGroupBox>
 #include <QWidget>
 
 namespace kovir {
@@ -21,22 +21,12 @@ void SubstituteOnce()
     }
 }
 
-// Whether `caption` drawn in `metrics` fits in `w`. A frame's title is
-// indented by the style; the same margin is kept free on its right.
+// Whether `caption` drawn in `metrics` fits in `w`.
 bool Fits(const QWidget& w, const QString& caption, const QFontMetrics& metrics)
 {
     const int width = metrics.horizontalAdvance(caption);
-    if (const auto* box = qobject_cast<const QGroupBox*>(&w)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(box);
-        option.fontMetrics = metrics;
-        option.text = caption;
-        option.textAlignment = box->alignment();
-        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-        const QRect title =
-            box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
-        const int indent = title.left();
-        return indent + width + indent <= w.width() && title.width() >= width;
+    if (dynamic_cast<const FrameBox*>(&w)) {
+        return FrameBox::TitleIndent + width + FrameBox::TitleIndent <= w.width();
     }
     return width <= w.width() && metrics.height() <= w.height();
 }

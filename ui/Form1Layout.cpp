@@ -4,8 +4,8 @@
 #include "ui/ColourButton.h"
 #include "ui/Colours.h"
 #include "ui/Fonts.h"
+#include "ui/FrameBox.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -71,11 +71,9 @@ Form1Controls CreateForm1Controls(QWidget& form)
                          0x00008000);
     c.Label1->setFont(ArialBlack(14.25, QFont::Bold));
 
-    c.Frame1 = new QGroupBox("Bazna Adresa - Heksa", &form);
+    c.Frame1 = new FrameBox("Bazna Adresa - Heksa", &form);
     c.Frame1->setObjectName("Frame1");
     c.Frame1->setGeometry(Twips(120, 2520, 1815, 1215));
-    c.Frame1->setAutoFillBackground(true);
-    c.Frame1->setFlat(false);
     SetTextColour(*c.Frame1, 0x00C000C0);
 
     c.Option3 = MakeOption(c.Frame1, "Option3", Twips(240, 840, 255, 195));

@@ -4,7 +4,6 @@
 
 #include <array>
 
-class QGroupBox;
 class QLabel;
 class QRadioButton;
 class QWidget;
@@ -12,11 +11,12 @@ class QWidget;
 namespace kovir {
 
 class ColourButton;
+class FrameBox;
 
 // The sixteen controls of the window, each named as on the form.
 struct Form1Controls {
     QLabel* Label1;
-    QGroupBox* Frame1;
+    FrameBox* Frame1;
     QRadioButton* Option3;
     QRadioButton* Option2;
     QRadioButton* Option1;

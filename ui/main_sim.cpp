@@ -3,9 +3,9 @@
 #include "port/sim/SimulatedPort.h"
 #include "ui/RunKovir.h"
 
-#include <iostream>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
-    return kovir::RunKovir(argc, argv, std::make_unique<kovir::SimulatedPort>(std::cout));
+    return kovir::RunKovir(argc, argv, std::make_unique<kovir::SimulatedPort>(stdout));
 }

@@ -19,15 +19,16 @@ std::string TraceLine(std::chrono::nanoseconds sinceStart, std::int16_t port, st
     return head + std::bitset<8>(value).to_string();
 }
 
-SimulatedPort::SimulatedPort(std::ostream& trace)
+SimulatedPort::SimulatedPort(std::FILE* trace)
     : trace_(trace), start_(std::chrono::steady_clock::now())
 {
 }
 
 void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
 {
-    trace_ << TraceLine(std::chrono::steady_clock::now() - start_, port, value) << '\n'
-           << std::flush;
+    const std::string line = TraceLine(std::chrono::steady_clock::now() - start_, port, value) + '\n';
+    std::fwrite(line.data(), 1, line.size(), trace_);
+    std::fflush(trace_);
 }
 
 void SimulatedPort::Wait(std::uint32_t milliseconds)

@@ -77,6 +77,33 @@ TEST(Form1Wiring, TheNewColoursReachTheScreen)
     EXPECT_EQ(shown.ScreenColourAt(shown.Command(6), {5, 5}), Green);
 }
 
+TEST(Form1Wiring, PressingShowsOnTheScreenByMouseAndByKeyboard)
+{
+    // The press and release looks are painted by the event loop, not inside
+    // the click; they must still get there.
+    const QColor raisedEdge(Qt::white), sunkenEdge(Qt::black);
+    ShownForm shown;
+    auto& napred = shown.Command(3);
+    QTest::mousePress(&napred, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.ScreenColourAt(napred, {0, 0}), sunkenEdge);
+    QTest::mouseRelease(&napred, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.ScreenColourAt(napred, {0, 0}), raisedEdge);
+    EXPECT_EQ(shown.ScreenColourAt(napred, {5, 5}), Yellow);
+
+    auto& nazad = shown.Command(4);
+    nazad.setFocus(Qt::TabFocusReason);
+    QTest::keyPress(&nazad, Qt::Key_Space);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.ScreenColourAt(nazad, {0, 0}), sunkenEdge);
+    QTest::keyRelease(&nazad, Qt::Key_Space);
+    QApplication::processEvents();
+    EXPECT_EQ(shown.ScreenColourAt(nazad, {0, 0}), raisedEdge);
+    EXPECT_EQ(shown.ScreenColourAt(nazad, {5, 5}), Yellow);
+    EXPECT_EQ(shown.ScreenColourAt(napred, {5, 5}), Cyan);
+}
+
 TEST(Form1Wiring, TheSoundButtonIsYellowOnTheScreenForTheWholePulse)
 {
     ShownForm shown;

@@ -1,0 +1,45 @@
+// Sound pulses on the simulated port, each measured as the port sees it: the
+// time between the two trace lines of the pulse. Prints one line:
+//   pulses=<n> min=<ms> median=<ms> p99=<ms> max=<ms>
+#include "bench/NullPort.h"
+#include "core/Controller.h"
+#include "port/sim/SimulatedPort.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const int pulses = argc > 1 ? std::atoi(argv[1]) : 200;
+    std::FILE* trace = std::tmpfile();
+    if (!trace) {
+        return 1;
+    }
+    kovir::SimulatedPort port(trace);
+    kovir::bench::NullPanel panel;
+    kovir::Controller controller(port, panel);
+    controller.Start();
+    for (int i = 0; i < pulses; ++i) {
+        controller.Sound();
+    }
+
+    std::vector<double> times;
+    std::rewind(trace);
+    for (double seconds = 0; std::fscanf(trace, "%lf %*s %*s %*s", &seconds) == 1;) {
+        times.push_back(seconds);
+    }
+    std::vector<double> widths; // lines: start, then (up, down) per pulse
+    for (std::size_t i = 1; i + 1 < times.size(); i += 2) {
+        widths.push_back((times[i + 1] - times[i]) * 1000.0);
+    }
+    std::sort(widths.begin(), widths.end());
+    if (widths.empty()) {
+        return 1;
+    }
+    auto at = [&](double q) { return widths[static_cast<std::size_t>(q * (widths.size() - 1))]; };
+    std::printf("pulses=%zu min=%.3f median=%.3f p99=%.3f max=%.3f\n", widths.size(), widths.front(),
+                at(0.5), at(0.99), widths.back());
+    return 0;
+}
