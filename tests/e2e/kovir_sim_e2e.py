@@ -113,7 +113,9 @@ class Program:
         event = protocol.event.ClientMessage(window=window, client_type=protocols,
                                              data=(32, [delete, X.CurrentTime, 0, 0, 0]))
         window.send_event(event, event_mask=X.NoEventMask)
-        d.flush()
+        # A round trip before hanging up: a connection closed with requests
+        # still unread by the server may lose them.
+        d.sync()
         d.close()
 
     def ends(self, status):
