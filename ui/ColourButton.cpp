@@ -61,32 +61,31 @@ QSize ColourButton::sizeHint() const
 // scheduled repaint, the moment Qt announces the press or release, which is
 // before any click handler runs (the sound pulse's yellow must still reach
 // the screen).
-void ColourButton::mousePressEvent(QMouseEvent* event)
+template <typename Handler> void ColourButton::WithoutPaints(Handler handler)
 {
     setUpdatesEnabled(false);
-    QAbstractButton::mousePressEvent(event);
+    handler();
     setUpdatesEnabled(true);
 }
 
-void ColourButton::mouseReleaseEvent(QMouseEvent* event)
+void ColourButton::mousePressEvent(QMouseEvent* e)
 {
-    setUpdatesEnabled(false);
-    QAbstractButton::mouseReleaseEvent(event);
-    setUpdatesEnabled(true);
+    WithoutPaints([&] { QAbstractButton::mousePressEvent(e); });
 }
 
-void ColourButton::keyPressEvent(QKeyEvent* event)
+void ColourButton::mouseReleaseEvent(QMouseEvent* e)
 {
-    setUpdatesEnabled(false);
-    QAbstractButton::keyPressEvent(event);
-    setUpdatesEnabled(true);
+    WithoutPaints([&] { QAbstractButton::mouseReleaseEvent(e); });
 }
 
-void ColourButton::keyReleaseEvent(QKeyEvent* event)
+void ColourButton::keyPressEvent(QKeyEvent* e)
 {
-    setUpdatesEnabled(false);
-    QAbstractButton::keyReleaseEvent(event);
-    setUpdatesEnabled(true);
+    WithoutPaints([&] { QAbstractButton::keyPressEvent(e); });
+}
+
+void ColourButton::keyReleaseEvent(QKeyEvent* e)
+{
+    WithoutPaints([&] { QAbstractButton::keyReleaseEvent(e); });
 }
 
 void ColourButton::paintEvent(QPaintEvent*)

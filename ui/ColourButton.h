@@ -26,6 +26,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    template <typename Handler> void WithoutPaints(Handler handler);
+
     QColor face_;
     QStaticText caption_; // laid out once: shaping the text is most of a paint
     QFont captionFont_;

@@ -1,5 +1,7 @@
 #include "ui/PaintBeforeWait.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QWidget>
 
 namespace kovir {
@@ -11,9 +13,7 @@ void PaintBeforeWait::PortOut(std::int16_t port, std::uint8_t value)
 
 void PaintBeforeWait::Wait(std::uint32_t milliseconds)
 {
-    if (window_.isVisible()) {
-        window_.repaint();
-    }
+    QCoreApplication::sendPostedEvents(&window_, QEvent::UpdateRequest);
     port_.Wait(milliseconds);
 }
 

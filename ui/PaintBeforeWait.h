@@ -8,7 +8,8 @@ namespace kovir {
 
 // A wait blocks the event thread, and with it all painting. So that the
 // operator sees what the command just showed (the yellow sound button) for
-// the whole wait, the window is painted to the screen before it starts.
+// the whole wait, what changed in the window is painted to the screen before
+// the wait starts: only that, since the paint lengthens the pulse on the port.
 class PaintBeforeWait final : public PortOutput {
 public:
     PaintBeforeWait(PortOutput& port, QWidget& window) : port_(port), window_(window) {}

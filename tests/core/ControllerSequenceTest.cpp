@@ -188,17 +188,6 @@ TEST(ControllerSound, TwoPulsesInARowNeverStack)
               (std::vector<PortWrite>{{0x378, 31}, {0x378, 15}, {0x378, 31}, {0x378, 15}}));
 }
 
-TEST(ControllerSound, MidPulseTheDataLinesCarryMotionPlusD4)
-{
-    Rig rig;
-    rig.controller.Start();
-    rig.controller.Move(Direction::Back);
-    std::uint8_t duringWait = 0;
-    rig.port.onWait = [&] { duringWait = rig.controller.Komanda(); };
-    rig.controller.Sound();
-    EXPECT_EQ(duringWait, 21);
-}
-
 TEST(ControllerSelectPort, WritesNothingAndMovesOnlyLaterWrites)
 {
     for (auto [address, value] : {std::pair{PortAddress::Lpt1, 0x378}, {PortAddress::Lpt2, 0x278},

@@ -67,16 +67,6 @@ TEST(Form1Wiring, EachButtonRunsItsOneOperationByMouseAndByKeyboard)
     }
 }
 
-TEST(Form1Wiring, TheNewColoursReachTheScreen)
-{
-    ShownForm shown;
-    QTest::mouseClick(&shown.Command(3), Qt::LeftButton);
-    QApplication::processEvents();
-    EXPECT_EQ(shown.ScreenColourAt(shown.Command(3), {5, 5}), Yellow);
-    EXPECT_EQ(shown.ScreenColourAt(shown.Command(1), {5, 5}), Cyan);
-    EXPECT_EQ(shown.ScreenColourAt(shown.Command(6), {5, 5}), Green);
-}
-
 TEST(Form1Wiring, PressingShowsOnTheScreenByMouseAndByKeyboard)
 {
     // The press and release looks are painted by the event loop, not inside
