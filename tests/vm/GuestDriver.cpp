@@ -22,37 +22,42 @@ public:
     void SetBackColor(kovir::Button, kovir::ColourRef) override {}
 };
 
-void Run(kovir::Controller& c, const std::string& op)
+using kovir::Controller;
+using kovir::Direction;
+using kovir::PortAddress;
+
+struct Operation {
+    const char* name;
+    void (*run)(Controller&);
+};
+
+const Operation Operations[] = {
+    {"start", [](Controller& c) { c.Start(); }},
+    {"forward", [](Controller& c) { c.Move(Direction::Forward); }},
+    {"back", [](Controller& c) { c.Move(Direction::Back); }},
+    {"left", [](Controller& c) { c.Move(Direction::Left); }},
+    {"right", [](Controller& c) { c.Move(Direction::Right); }},
+    {"stop", [](Controller& c) { c.Stop(); }},
+    {"sound", [](Controller& c) { c.Sound(); }},
+    {"lpt1", [](Controller& c) { c.SelectPort(PortAddress::Lpt1); }},
+    {"lpt2", [](Controller& c) { c.SelectPort(PortAddress::Lpt2); }},
+    {"lpt3", [](Controller& c) { c.SelectPort(PortAddress::Lpt3); }},
+    {"close", [](Controller& c) { c.Close(); }},
+};
+
+void Run(Controller& c, const std::string& op)
 {
-    using kovir::Direction;
-    using kovir::PortAddress;
-    if (op == "start") {
-        c.Start();
-    } else if (op == "forward") {
-        c.Move(Direction::Forward);
-    } else if (op == "back") {
-        c.Move(Direction::Back);
-    } else if (op == "left") {
-        c.Move(Direction::Left);
-    } else if (op == "right") {
-        c.Move(Direction::Right);
-    } else if (op == "stop") {
-        c.Stop();
-    } else if (op == "sound") {
-        c.Sound();
-    } else if (op == "lpt1") {
-        c.SelectPort(PortAddress::Lpt1);
-    } else if (op == "lpt2") {
-        c.SelectPort(PortAddress::Lpt2);
-    } else if (op == "lpt3") {
-        c.SelectPort(PortAddress::Lpt3);
-    } else if (op == "close") {
-        c.Close();
-    } else if (op.starts_with("hold:")) {
+    if (op.starts_with("hold:")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(op.substr(5))));
-    } else {
-        throw std::invalid_argument("unknown operation: " + op);
+        return;
     }
+    for (const Operation& o : Operations) {
+        if (op == o.name) {
+            o.run(c);
+            return;
+        }
+    }
+    throw std::invalid_argument("unknown operation: " + op);
 }
 
 } // namespace
