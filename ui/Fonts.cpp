@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace kovir {
 
 namespace {
@@ -21,14 +24,15 @@ void SubstituteOnce()
     }
 }
 
-// Whether `caption` drawn in `metrics` fits in `w`.
-bool Fits(const QWidget& w, const QString& caption, const QFontMetrics& metrics)
+// How much room `caption` drawn in `metrics` needs, as a share of what `w`
+// has: 1 or less fits.
+qreal Demand(const QWidget& w, const QString& caption, const QFontMetrics& metrics)
 {
-    const int width = metrics.horizontalAdvance(caption);
+    const qreal width = metrics.horizontalAdvance(caption);
     if (dynamic_cast<const FrameBox*>(&w)) {
-        return FrameBox::TitleIndent + width + FrameBox::TitleIndent <= w.width();
+        return (FrameBox::TitleIndent + width + FrameBox::TitleIndent) / w.width();
     }
-    return width <= w.width() && metrics.height() <= w.height();
+    return std::max(width / w.width(), qreal(metrics.height()) / w.height());
 }
 
 QString Caption(const QWidget& w)
@@ -64,15 +68,25 @@ void FitDefaultFont(QWidget& form)
             captioned.push_back(w);
         }
     }
+    // Every size tried loads a font, which costs start-up time. Text grows
+    // nearly in proportion with the size, so one measurement points at the
+    // answer; whole pixels round either way, so the search starts one step
+    // above where the proportion points and goes down from there.
+    constexpr qreal Step = 0.25, Smallest = 5.0;
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    for (qreal size = font.pointSizeF(); size > 5.0; size -= 0.25) {
+    qreal size = font.pointSizeF();
+    for (;;) {
         font.setPointSizeF(size);
         const QFontMetrics metrics(font);
-        const bool fits = std::all_of(captioned.begin(), captioned.end(),
-                                      [&](QWidget* w) { return Fits(*w, Caption(*w), metrics); });
-        if (fits) {
+        qreal worst = 0;
+        for (QWidget* w : captioned) {
+            worst = std::max(worst, Demand(*w, Caption(*w), metrics));
+        }
+        if (worst <= 1 || size - Step < Smallest) {
             break;
         }
+        const qreal proportional = std::floor(size / worst / Step) * Step;
+        size = std::max(Smallest, std::min(proportional + Step, size - Step));
     }
     form.setFont(font);
 }
