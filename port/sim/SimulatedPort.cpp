@@ -4,7 +4,10 @@
 #include "port/PreciseWait.h"
 
 #include <bitset>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <stdexcept>
 
 namespace kovir {
 
@@ -27,8 +30,16 @@ SimulatedPort::SimulatedPort(std::FILE* trace)
 void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
 {
     const std::string line = TraceLine(std::chrono::steady_clock::now() - start_, port, value) + '\n';
-    std::fwrite(line.data(), 1, line.size(), trace_);
-    std::fflush(trace_);
+    // The trace is the simulated device: a byte that did not reach it must
+    // not pass for one that did.
+    const bool written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size();
+    if (!written || std::fflush(trace_) != 0) {
+        const int error = errno;
+        std::clearerr(trace_);
+        throw std::runtime_error("Simulirani port " + HexAddress(port) +
+                                 ": zapis nije moguće ispisati na standardni izlaz (" +
+                                 std::strerror(error) + ").");
+    }
 }
 
 void SimulatedPort::Wait(std::uint32_t milliseconds)

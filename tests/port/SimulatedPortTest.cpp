@@ -93,5 +93,22 @@ TEST(SimulatedPort, TimeCountsFromWhenThePortWasMade)
     EXPECT_LT(Seconds(Lines(trace.file).at(0)), 1.0);
 }
 
+TEST(SimulatedPort, AWriteThatDoesNotReachTheTraceIsAnError)
+{
+    // A full disk, and standard output closed (a stream opened for reading).
+    for (const char* mode : {"w", "r"}) {
+        std::FILE* file = std::fopen(mode[0] == 'w' ? "/dev/full" : "/dev/null", mode);
+        ASSERT_NE(file, nullptr);
+        SimulatedPort port(file);
+        try {
+            port.PortOut(0x3BC, 0x0F);
+            ADD_FAILURE() << "no error with mode " << mode;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("0x3BC"), std::string::npos) << e.what();
+        }
+        std::fclose(file);
+    }
+}
+
 } // namespace
 } // namespace kovir
