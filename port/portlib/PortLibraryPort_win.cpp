@@ -1,0 +1,208 @@
+#include "port/portlib/PortLibraryPort.h"
+
+#include "port/PortAddressText.h"
+#include "port/PreciseWait.h"
+#include "port/portlib/PortLibraries.h"
+#include "port/portlib/PortLibraryProblem.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kovir {
+
+namespace {
+
+using PortOutEntry = void(WINAPI*)(short, unsigned char);
+using Out32Entry = void(WINAPI*)(short, short);
+
+constexpr int PointerBits = sizeof(void*) * 8;
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(std::string_view text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+// The system's own words for an error code, without the trailing full stop
+// and line end, so they can stand inside our sentence; `file` fills the
+// place some of them leave for a file name.
+std::string SystemReason(DWORD error, const std::wstring& file = L"")
+{
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    if (const auto insert = text.find(L"%1"); insert != std::wstring::npos) {
+        text.replace(insert, 2, file.empty() ? L"?" : file);
+    }
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' ||
+                             text.back() == L'.' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return Utf8(text) + (text.empty() ? "" : ", ") + "kod " + std::to_string(error);
+}
+
+std::wstring ProgramFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            throw std::runtime_error("Putanju programa nije moguće saznati (" +
+                                     SystemReason(GetLastError()) + ").");
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.resize(path.find_last_of(L"\\/"));
+    return path;
+}
+
+std::wstring SystemFolder()
+{
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        throw std::runtime_error("Sistemsku fasciklu nije moguće saznati (" +
+                                 SystemReason(GetLastError()) + ").");
+    }
+    return std::wstring(path, length);
+}
+
+// Keeps the system from asking the operator about a file it cannot load;
+// the reason goes into our one message instead.
+class QuietLoaderErrors {
+public:
+    QuietLoaderErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
+    ~QuietLoaderErrors() { SetThreadErrorMode(previous_, nullptr); }
+    QuietLoaderErrors(const QuietLoaderErrors&) = delete;
+    QuietLoaderErrors& operator=(const QuietLoaderErrors&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+
+} // namespace
+
+PortLibraryPort::PortLibraryPort() : PortLibraryPort({ProgramFolder(), SystemFolder()}) {}
+
+PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders) : folders_(std::move(folders)) {}
+
+PortLibraryPort::~PortLibraryPort()
+{
+    for (auto& [address, mutex] : held_) {
+        CloseHandle(mutex);
+    }
+    if (library_) {
+        FreeLibrary(static_cast<HMODULE>(library_));
+    }
+}
+
+void PortLibraryPort::PortOut(std::int16_t port, std::uint8_t value)
+{
+    if (!entry_) {
+        Bind(port);
+    }
+    if (std::none_of(held_.begin(), held_.end(), [port](const auto& h) { return h.first == port; })) {
+        Hold(port);
+    }
+    if (out32_) {
+        reinterpret_cast<Out32Entry>(entry_)(port, static_cast<short>(value));
+    } else {
+        reinterpret_cast<PortOutEntry>(entry_)(port, value);
+    }
+}
+
+void PortLibraryPort::Wait(std::uint32_t milliseconds)
+{
+    PreciseWait(milliseconds);
+}
+
+void PortLibraryPort::Bind(std::int16_t address)
+{
+    QuietLoaderErrors quiet;
+    std::vector<LookupAttempt> attempts;
+    for (const PortLibrary& library : PortLibrariesFor(PointerBits)) {
+        for (const std::wstring& folder : folders_) {
+            const std::wstring path = folder + L"\\" + Wide(library.file);
+            LookupAttempt attempt;
+            attempt.path = Utf8(path);
+            attempt.entry = library.entry;
+            const DWORD attributes = GetFileAttributesW(path.c_str());
+            const DWORD lookError = GetLastError();
+            if (attributes == INVALID_FILE_ATTRIBUTES &&
+                (lookError == ERROR_FILE_NOT_FOUND || lookError == ERROR_PATH_NOT_FOUND)) {
+                attempt.outcome = LookupOutcome::Missing;
+                attempts.push_back(attempt);
+                continue;
+            }
+            // By full path; its own dependencies are looked for beside it.
+            HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            if (!module) {
+                attempt.outcome = LookupOutcome::NotLoadable;
+                attempt.reason = SystemReason(GetLastError(), Wide(library.file));
+                attempts.push_back(attempt);
+                continue;
+            }
+            const FARPROC entry = GetProcAddress(module, std::string(library.entry).c_str());
+            if (!entry) {
+                FreeLibrary(module);
+                attempt.outcome = LookupOutcome::NoEntryPoint;
+                attempts.push_back(attempt);
+                continue;
+            }
+            library_ = module;
+            // Through the generic function type, which the compiler accepts
+            // as a stand-in for any other.
+            entry_ = reinterpret_cast<void (*)()>(entry);
+            out32_ = library.kind == PortEntry::Out32;
+            return;
+        }
+    }
+    throw std::runtime_error(DescribeNoPortLibrary(address, attempts, PointerBits));
+}
+
+void PortLibraryPort::Hold(std::int16_t address)
+{
+    // Named for the address across all sessions; Windows drops it when the
+    // process that holds it ends, however it ends.
+    const std::wstring name = L"Global\\kovir-lpt-" + Wide(HexAddress(address));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    const DWORD error = GetLastError();
+    if (mutex && error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        throw std::runtime_error(DescribePortInUse(address));
+    }
+    if (!mutex) {
+        // Another user's kovir made it, and its security keeps us out.
+        if (error == ERROR_ACCESS_DENIED) {
+            throw std::runtime_error(DescribePortInUse(address));
+        }
+        throw std::runtime_error("Paralelni port " + HexAddress(address) +
+                                 " nije moguće zauzeti za ovaj program (" + SystemReason(error) +
+                                 ").");
+    }
+    held_.emplace_back(address, mutex);
+}
+
+} // namespace kovir

@@ -1,0 +1,227 @@
+// The Windows backend over port libraries of our own (RecorderDll.cpp), each
+// copied into a folder of its own, so that every case decides exactly which
+// files the backend can find.
+#include "core/Controller.h"
+#include "port/portlib/PortLibraryPort.h"
+#include "tests/support/CallLog.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace kovir {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+// Where CMake put the built recorders.
+const fs::path IoDll = KOVIR_TEST_IO_DLL;
+const fs::path InpOutDll = KOVIR_TEST_INPOUT_DLL;
+const fs::path IoDllWithoutEntry = KOVIR_TEST_IO_DLL_WITHOUT_ENTRY;
+const fs::path IoDll32Bit = KOVIR_TEST_IO_DLL_32BIT; // empty where it could not be built
+
+// A fresh tree under the temporary folder: the program's folder, the system
+// folder and a working folder, and the log the recorders write.
+class Sandbox {
+public:
+    Sandbox()
+    {
+        root = fs::temp_directory_path() /
+               ("kovir-portlib-" + std::to_string(GetCurrentProcessId()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        for (const fs::path& folder : {program, system, working}) {
+            fs::create_directories(root / folder);
+        }
+        SetEnvironmentVariableW(L"KOVIR_PORT_LOG", (root / "calls.log").wstring().c_str());
+    }
+    ~Sandbox()
+    {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    void Put(const fs::path& built, const fs::path& folder, const char* name) const
+    {
+        fs::copy_file(built, root / folder / name);
+    }
+
+    std::vector<std::wstring> Folders() const
+    {
+        return {(root / program).wstring(), (root / system).wstring()};
+    }
+
+    Lines Log() const
+    {
+        Lines lines;
+        std::ifstream log(root / "calls.log");
+        for (std::string line; std::getline(log, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    fs::path root;
+    const fs::path program = "program";
+    const fs::path system = "system";
+    const fs::path working = "working";
+};
+
+std::string FailureOfFirstWrite(PortLibraryPort& port)
+{
+    try {
+        port.PortOut(0x378, 0);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(PortLibraryPort, LoadsNothingBeforeTheFirstWriteThenEveryByteReachesTheLibraryInOrder)
+{
+    Sandbox sandbox;
+    sandbox.Put(IoDll, sandbox.program, "IO.DLL");
+    PortLibraryPort port(sandbox.Folders());
+    testing::CallLog calls;
+    testing::RecordingPanel panel(calls);
+    Controller controller(port, panel);
+    EXPECT_TRUE(sandbox.Log().empty());
+
+    controller.Start();
+    controller.Move(Direction::Forward);
+    controller.Sound();
+    controller.SelectPort(PortAddress::Lpt3);
+    controller.Move(Direction::Left);
+    controller.SelectPort(PortAddress::Lpt2);
+    controller.Stop();
+    controller.Close();
+
+    EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                                    "IO.DLL PortOut 888 31", "IO.DLL PortOut 888 15",
+                                    "IO.DLL PortOut 956 14", "IO.DLL PortOut 632 0",
+                                    "IO.DLL PortOut 632 0"}));
+}
+
+TEST(PortLibraryPort, BindsTheFirstLibraryOfTheTableThatLoadsAndHasItsEntryPoint)
+{
+    const struct {
+        const char* name;
+        std::vector<std::tuple<fs::path, bool, const char*>> files; // built, in program folder?, as
+        Lines log;
+    } cases[] = {
+        {"IO.DLL in the system folder",
+         {{IoDll, false, "IO.DLL"}, {InpOutDll, true, "inpoutx64.dll"}},
+         {"IO.DLL loaded", "IO.DLL PortOut 888 0"}},
+        {"only InpOut",
+         {{InpOutDll, false, "inpoutx64.dll"}},
+         {"inpoutx64.dll loaded", "inpoutx64.dll Out32 888 0"}},
+        {"an IO.DLL without PortOut",
+         {{IoDllWithoutEntry, true, "IO.DLL"}, {InpOutDll, true, "inpoutx64.dll"}},
+         {"IO.DLL loaded", "inpoutx64.dll loaded", "inpoutx64.dll Out32 888 0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox sandbox;
+        for (const auto& [built, inProgram, as] : c.files) {
+            sandbox.Put(built, inProgram ? sandbox.program : sandbox.system, as);
+        }
+        {
+            PortLibraryPort port(sandbox.Folders());
+            EXPECT_EQ(FailureOfFirstWrite(port), "");
+        }
+        EXPECT_EQ(sandbox.Log(), c.log);
+    }
+}
+
+TEST(PortLibraryPort, WithoutAUsableLibraryTheFirstWriteSaysWhatWasFoundWhereAndWritesNothing)
+{
+    struct Case {
+        const char* name;
+        fs::path built; // put into the program folder as IO.DLL, if any
+        std::vector<std::string> said;
+    };
+    std::vector<Case> cases = {
+        {"nothing anywhere", {}, {"program\\IO.DLL: datoteka ne postoji", "system\\IO.DLL: datoteka ne postoji",
+                                  "program\\inpoutx64.dll: datoteka ne postoji",
+                                  "system\\inpoutx64.dll: datoteka ne postoji"}},
+        {"an IO.DLL without PortOut", IoDllWithoutEntry,
+         {"program\\IO.DLL: učitana je, ali nema ulaznu tačku PortOut"}},
+    };
+    if (!IoDll32Bit.empty()) {
+        cases.push_back({"a 32-bit IO.DLL", IoDll32Bit,
+                         {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (", "kod "}});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox sandbox;
+        if (!c.built.empty()) {
+            sandbox.Put(c.built, sandbox.program, "IO.DLL");
+        }
+        PortLibraryPort port(sandbox.Folders());
+        const std::string message = FailureOfFirstWrite(port);
+        std::vector<std::string> said = c.said;
+        said.insert(said.end(), {"Paralelni port 0x378 nije dostupan", "64-bitni program",
+                                 "Stavite inpoutx64.dll"});
+        for (const std::string& part : said) {
+            EXPECT_NE(message.find(part), std::string::npos) << part << "\n" << message;
+        }
+        for (const std::string& line : sandbox.Log()) {
+            EXPECT_EQ(line.find("Out"), std::string::npos) << line;
+        }
+    }
+}
+
+TEST(PortLibraryPort, ALibraryPlantedInTheWorkingFolderOrOnPathIsNotLoaded)
+{
+    Sandbox sandbox;
+    sandbox.Put(IoDll, sandbox.working, "IO.DLL");
+    sandbox.Put(InpOutDll, sandbox.working, "inpoutx64.dll");
+    const fs::path working = sandbox.root / sandbox.working;
+    const fs::path before = fs::current_path();
+    fs::current_path(working);
+    SetEnvironmentVariableW(L"PATH", working.wstring().c_str());
+
+    // The program's own folder (the test's, which holds no port library) and
+    // the system folder, as in the real program.
+    PortLibraryPort port;
+    const std::string message = FailureOfFirstWrite(port);
+    fs::current_path(before);
+
+    EXPECT_NE(message.find("nije pronađena biblioteka"), std::string::npos) << message;
+    EXPECT_EQ(message.find("working"), std::string::npos) << message;
+    EXPECT_TRUE(sandbox.Log().empty());
+}
+
+TEST(PortLibraryPort, ASecondInstanceOnTheSameAddressIsRefusedAndWritesNothing)
+{
+    Sandbox sandbox;
+    sandbox.Put(IoDll, sandbox.program, "IO.DLL");
+    auto first = std::make_unique<PortLibraryPort>(sandbox.Folders());
+    first->PortOut(0x378, 15);
+
+    PortLibraryPort second(sandbox.Folders());
+    const std::string message = FailureOfFirstWrite(second);
+    EXPECT_NE(message.find("Paralelni port 0x378 je zauzet"), std::string::npos) << message;
+    second.PortOut(0x278, 5); // another address is free
+
+    first.reset(); // the first program ends
+    PortLibraryPort third(sandbox.Folders());
+    third.PortOut(0x378, 0);
+
+    EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15", "IO.DLL PortOut 632 5",
+                                    "IO.DLL PortOut 888 0"}));
+}
+
+} // namespace
+} // namespace kovir

@@ -1,0 +1,55 @@
+#include "port/portlib/PortLibraries.h"
+#include "port/portlib/PortLibraryProblem.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kovir {
+namespace {
+
+TEST(PortLibraries, IoDllFirstThenTheInpOutLibraryOfTheBuildsWidth)
+{
+    const struct {
+        int bits;
+        std::vector<std::string> files;
+    } rows[] = {
+        {32, {"IO.DLL:PortOut", "inpout32.dll:Out32"}},
+        {64, {"IO.DLL:PortOut", "inpoutx64.dll:Out32"}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> files;
+        for (const PortLibrary& library : PortLibrariesFor(row.bits)) {
+            files.push_back(std::string(library.file) + ":" + std::string(library.entry));
+            EXPECT_EQ(library.kind, library.entry == "Out32" ? PortEntry::Out32 : PortEntry::PortOut);
+        }
+        EXPECT_EQ(files, row.files) << row.bits << "-bit";
+    }
+}
+
+TEST(DescribeNoPortLibrary, SaysWhereEachFileWasLookedForWhyAndWhatToDoForThisBuild)
+{
+    const std::vector<LookupAttempt> attempts = {
+        {"C:\\kovir\\IO.DLL", "PortOut", LookupOutcome::NotLoadable, "Bad EXE format, kod 193"},
+        {"C:\\windows\\system32\\IO.DLL", "PortOut", LookupOutcome::Missing, ""},
+        {"C:\\kovir\\inpoutx64.dll", "Out32", LookupOutcome::NoEntryPoint, ""},
+    };
+    const std::string text64 = DescribeNoPortLibrary(0x3BC, attempts, 64);
+    for (const char* part : {"0x3BC", "64-bitni program",
+                             "C:\\kovir\\IO.DLL: datoteka postoji, ali je nije moguće učitati "
+                             "(Bad EXE format, kod 193)",
+                             "C:\\windows\\system32\\IO.DLL: datoteka ne postoji.",
+                             "C:\\kovir\\inpoutx64.dll: učitana je, ali nema ulaznu tačku Out32",
+                             "Stavite inpoutx64.dll", "kao administrator"}) {
+        EXPECT_NE(text64.find(part), std::string::npos) << part << "\n" << text64;
+    }
+    const std::string text32 = DescribeNoPortLibrary(0x378, {}, 32);
+    for (const char* part : {"0x378", "32-bitni program", "IO.DLL ili inpout32.dll"}) {
+        EXPECT_NE(text32.find(part), std::string::npos) << part << "\n" << text32;
+    }
+    EXPECT_EQ(text32.find("inpoutx64"), std::string::npos);
+}
+
+} // namespace
+} // namespace kovir

@@ -1,0 +1,70 @@
+// A port library of our own for the tests (no third-party DLL is used): it
+// exports the entry point the backend looks for and appends every call, and
+// its own loading, to the file named by KOVIR_PORT_LOG, one line each:
+//   "<file> loaded", "<file> PortOut <port> <value>", "<file> Out32 <port> <value>"
+// Built once per kind: RECORD_PORTOUT (an IO.DLL), RECORD_OUT32 (an InpOut
+// library), or neither (a DLL of that name without the entry point).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void Append(const char* line)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("KOVIR_PORT_LOG", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    char text[96];
+    const int size = std::snprintf(text, sizeof text, "%s %s\n", RECORDER_NAME, line);
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
+}
+
+[[maybe_unused]] void AppendCall(const char* entry, int port, int value)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %d %d", entry, port, value);
+    Append(line);
+}
+
+} // namespace
+
+extern "C" {
+
+#if defined(RECORD_PORTOUT)
+__declspec(dllexport) void WINAPI PortOut(short port, unsigned char data)
+{
+    AppendCall("PortOut", port, data);
+}
+#elif defined(RECORD_OUT32)
+__declspec(dllexport) void WINAPI Out32(short port, short data)
+{
+    AppendCall("Out32", port, data);
+}
+#else
+// Something else, so that the DLL is a real library with exports.
+__declspec(dllexport) short WINAPI PortIn(short port)
+{
+    return port;
+}
+#endif
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        Append("loaded");
+    }
+    return TRUE;
+}
+
+} // extern "C"
