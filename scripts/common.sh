@@ -1,9 +1,10 @@
 # Shared by the README's two commands: install what a fresh Debian 12 machine
-# lacks, then configure and build everything into build/.
+# lacks, then configure and build a preset of CMakePresets.json into
+# build/<preset>/.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+BUILD_DIR=${BUILD_DIR:-$ROOT/build/linux}
 
 # What building and running the program needs; fonts-roboto-unhinted brings
 # Roboto Black, which stands in for Arial Black.
@@ -12,6 +13,11 @@ BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
 # What the tests need beyond that: a real X server to drive the program from
 # outside, and an emulated PC with real parallel ports for the hardware backend.
 TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio)
+# The Windows builds: MinGW-w64 cross compilers (the -posix ones carry the C++
+# thread library), GoogleTest's sources to build with them, and Wine to run
+# the 64-bit programs.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+                  binutils-mingw-w64-i686 googletest wine wine64)
 
 install_missing() {
     local missing=() package
@@ -28,7 +34,9 @@ install_missing() {
         "${missing[@]}" >&2
 }
 
+# Configures and builds one preset (default: linux). KOVIR_WERROR=ON in the
+# environment makes warnings errors.
 build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DKOVIR_WERROR="${KOVIR_WERROR:-OFF}" >&2
-    cmake --build "$BUILD_DIR" --parallel >&2
+    local preset=${1:-linux}
+    (cd "$ROOT" && cmake --preset "$preset" >&2 && cmake --build --preset "$preset" --parallel >&2)
 }
