@@ -19,6 +19,10 @@ TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-s
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 googletest wine wine64)
 
+# Making and checking the Debian package: dpkg-shlibdeps computes its
+# dependencies; the checks validate what it installs and install it for real.
+PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils appstream lintian)
+
 install_missing() {
     local missing=() package
     for package in "$@"; do

@@ -5,6 +5,7 @@
 #include "ui/StopSignals.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -43,6 +44,16 @@ private:
     std::exception_ptr failure_;
 };
 
+// The icon of the menu entry, so that the window and its entry look alike.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (const char* size : {"32", "48", "64", "128"}) {
+        icon.addFile(QStringLiteral(":/icons/rs.kovir.Kovir-%1.png").arg(QLatin1String(size)));
+    }
+    return icon;
+}
+
 void ShowFailure(const std::exception& e)
 {
     QMessageBox::critical(nullptr, WindowCaption, QString::fromUtf8(e.what()));
@@ -54,6 +65,7 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
 {
     StopSignals stopSignals;
     KovirApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     try {
         {
             Form1 form(std::move(port));

@@ -62,8 +62,9 @@ std::string DescribePortProblem(const PortProblem& p)
                "(sudo modprobe parport_pc ppdev).";
     case PortFault::NoDriver:
         return "Paralelni port " + WithDevice(p) +
-               " nije dostupan programima: upravljački program ppdev nije učitan. "
-               "Učitajte ga (sudo modprobe ppdev) i pokrenite program ponovo.";
+               " nije dostupan programima: nije učitan upravljački program ppdev, ili ni "
+               "parport_pc, upravljački program samog porta. Učitajte oba "
+               "(sudo modprobe parport_pc ppdev) i pokrenite program ponovo.";
     case PortFault::NoPermission: {
         const std::string group = p.group.empty() ? "lp" : p.group;
         return "Nemate dozvolu za pristup paralelnom portu " + WithDevice(p) +

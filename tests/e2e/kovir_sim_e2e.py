@@ -194,6 +194,14 @@ def ended_by(sig):
     return scenario
 
 
+def start_and_close(path, x):
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.close_box()
+    p.expect((0x378, 0x00))
+    p.ends(0)
+
+
 def display_lost(path, x):
     p = Program(path, x)
     p.expect((0x378, 0x00))
@@ -209,6 +217,7 @@ def display_lost(path, x):
 
 
 SCENARIOS = {
+    "start_and_close": start_and_close,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
     "sigterm": ended_by(signal.SIGTERM),

@@ -57,7 +57,7 @@ TEST(PortProblem, MessagesNameTheAddressTheReasonAndWhatToDo)
         {{PortFault::NotFound, 0x3BC, "", "", "", {}},
          {"0x3BC", "nije pronađen", "nijedan paralelni port"}},
         {{PortFault::NoDriver, 0x378, "/dev/parport0", "", "", {}},
-         {"0x378", "/dev/parport0", "ppdev", "modprobe ppdev"}},
+         {"0x378", "/dev/parport0", "parport_pc", "modprobe parport_pc ppdev"}},
         {{PortFault::NoPermission, 0x378, "/dev/parport1", "lp", "", {}},
          {"0x378", "/dev/parport1", "dozvol", "grupe lp", "usermod -aG lp"}},
         {{PortFault::NoPermission, 0x278, "/dev/parport2", "dialout", "", {}},

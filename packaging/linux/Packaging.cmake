@@ -1,0 +1,70 @@
+# Installing the Linux programs like any other: binaries, desktop entries,
+# icon, AppStream metainfo, man pages, the drivers loaded at boot, and a
+# Debian package made by CPack (scripts/package).
+include(GNUInstallDirs)
+
+set(KOVIR_APP_ID rs.kovir.Kovir)
+set(here ${CMAKE_CURRENT_LIST_DIR})
+set(out ${CMAKE_BINARY_DIR}/packaging)
+
+install(TARGETS kovir-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET kovir)
+    install(TARGETS kovir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+install(FILES ${here}/${KOVIR_APP_ID}.desktop ${here}/rs.kovir.KovirSim.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${here}/${KOVIR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${here}/icons/${KOVIR_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 32 48 64 128)
+    install(FILES ${here}/icons/${KOVIR_APP_ID}-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME ${KOVIR_APP_ID}.png)
+endforeach()
+# ppdev gives the port its /dev/parport* file; without it the port cannot be opened.
+install(FILES ${here}/kovir-modules.conf DESTINATION lib/modules-load.d RENAME kovir.conf)
+
+# Man pages and the changelog compressed as Debian wants them (-n: no name
+# or time stamp, so the same sources make the same package).
+set(compressed)
+foreach(file kovir.1 kovir-sim.1 changelog)
+    add_custom_command(OUTPUT ${out}/${file}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
+        COMMAND gzip -9n -c ${here}/${file} > ${out}/${file}.gz
+        DEPENDS ${here}/${file} VERBATIM)
+    list(APPEND compressed ${out}/${file}.gz)
+endforeach()
+add_custom_target(kovir_packaging_files ALL DEPENDS ${compressed})
+install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${out}/changelog.gz ${here}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kovir)
+set(CPACK_PACKAGE_VENDOR "kovir developers")
+set(CPACK_PACKAGE_CONTACT "kovir developers <razvoj@kovir.rs>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://kovir.rs/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "drive a small motorised device on a PC parallel port")
+set(CPACK_PACKAGE_DESCRIPTION "\
+kovir is the desktop program with which an operator drives a small
+motorised device, the kovir, wired to a PC parallel port. Four direction
+buttons, a stop button and a sound button put command bytes on the port's
+eight data lines. The window is in Serbian.
+
+kovir-sim runs the same window on a simulated port and prints every port
+write on standard output, to try the program without the device.
+
+The package loads the parport_pc and ppdev drivers at boot. To use the
+port, join the group lp (sudo usermod -aG lp $USER, then log in again),
+and keep the lp printer driver off the port that drives the device
+(sudo modprobe -r lp; blacklist lp in /etc/modprobe.d/).")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-roboto-unhinted)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
+include(CPack)

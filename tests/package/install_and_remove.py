@@ -1,0 +1,70 @@
+#!/usr/bin/python3
+"""Installs the kovir package on this machine with apt-get, as a user would,
+and checks it: kovir and kovir-sim on PATH, kovir-sim from PATH starting
+under Xvfb and writing 0 then 0 to 0x378 when closed, and `apt-get remove
+--purge` leaving none of its files behind. Needs root; skips (77) otherwise.
+
+  install_and_remove.py <kovir_*.deb>
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+SKIP = 77
+E2E = Path(__file__).resolve().parent.parent / "e2e" / "kovir_sim_e2e.py"
+APT = ["apt-get", "-y", "-qq", "-o", "Dpkg::Use-Pty=0"]
+
+
+def run(*args):
+    subprocess.run(args, check=True, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"),
+                   stdout=subprocess.DEVNULL)
+
+
+def main():
+    deb = Path(sys.argv[1]).resolve()
+    if os.geteuid() != 0:
+        print("skipped: installing a package needs root (CI runs this as root)")
+        return SKIP
+    failures = []
+    # Folders such as /usr/share/icons/hicolor/64x64/apps are other packages'
+    # too; only what the package brought must go with it.
+    listed = subprocess.run(["dpkg-deb", "--fsys-tarfile", deb], check=True,
+                            capture_output=True).stdout
+    names = subprocess.run(["tar", "-t"], input=listed, check=True,
+                           capture_output=True).stdout.decode().split()
+    existed = {Path("/" + n.lstrip("./")).resolve() for n in names
+               if Path("/" + n.lstrip("./")).exists()}
+    run(*APT, "install", "--reinstall", str(deb))
+    try:
+        owned = subprocess.run(["dpkg", "-L", "kovir"], check=True, capture_output=True,
+                               text=True).stdout.split("\n")
+        owned = [Path(p) for p in owned if p.startswith("/")]
+        files = [p for p in owned if p.is_file() or p.is_symlink()]
+        dirs = [p for p in owned if p.is_dir() and not p.is_symlink() and p not in existed]
+        print(f"installed {len(files)} files")
+        for program in ("kovir", "kovir-sim"):
+            where = shutil.which(program)
+            if where != f"/usr/bin/{program}":
+                failures.append(f"{program} on PATH: {where}")
+        e2e = subprocess.run([sys.executable, E2E, "--program", "kovir-sim", "start_and_close"],
+                             capture_output=True, text=True)
+        print(e2e.stdout, end="")
+        if e2e.returncode != 0:
+            failures.append("kovir-sim from PATH did not write 0 then 0 to 0x378 when closed")
+    finally:
+        run(*APT, "remove", "--purge", "kovir")
+    left = [str(p) for p in files if p.exists() or p.is_symlink()]
+    left += [str(d) for d in dirs if d.exists() and not any(d.iterdir())]
+    if left:
+        failures.append("left behind after removal: " + ", ".join(left))
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
