@@ -2,8 +2,8 @@
 // port, at each layer, beside the cheapest real port write (one write(2)).
 #include "bench/NullPort.h"
 #include "core/Controller.h"
-#include "ui/ColourButton.h"
-#include "ui/Form1.h"
+#include "ui/qt/ColourButton.h"
+#include "ui/qt/Form1.h"
 
 #include <QApplication>
 #include <QTest>

@@ -3,6 +3,7 @@
 // show afterwards.
 #include "tests/ui/ShownForm.h"
 
+#include <QAccessible>
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,24 @@ TEST(Form1Wiring, EachOptionChoosesItsPortForTheNextCommand)
         QTest::mouseClick(&shown.Command(3), Qt::LeftButton);
         EXPECT_EQ(WritesIn(shown.log), (std::vector<PortWrite>{{row.port, 15}}));
     }
+}
+
+TEST(Form1Wiring, AnOptionSelectedByAScreenReaderChoosesItsPortToo)
+{
+    // What a screen reader's "Toggle" does: the option's accessible action,
+    // which checks it without a click.
+    ShownForm shown;
+    auto& lpt3 = *shown.form->Controls().Option2;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&lpt3);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    shown.log.clear();
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    ASSERT_TRUE(lpt3.isChecked());
+    QTest::mouseClick(&shown.Command(3), Qt::LeftButton);
+    EXPECT_EQ(WritesIn(shown.log), (std::vector<PortWrite>{{0x3BC, 15}}));
 }
 
 TEST(Form1Wiring, ArrowKeysMoveWithinTheOptionsAndSelect)

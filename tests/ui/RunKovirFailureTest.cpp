@@ -1,6 +1,6 @@
 // The program's own top level, given a port that cannot be reached: one error
 // message, titled with the window's caption, no window, a failing exit status.
-#include "ui/RunKovir.h"
+#include "ui/qt/RunKovir.h"
 
 #include <QApplication>
 #include <QMessageBox>

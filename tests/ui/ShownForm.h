@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tests/support/CallLog.h"
-#include "ui/ColourButton.h"
-#include "ui/Form1.h"
+#include "ui/qt/ColourButton.h"
+#include "ui/qt/Form1.h"
 
 #include <QRadioButton>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "ui/OptionTabStop.h"
+#include "ui/qt/OptionTabStop.h"
 
 #include <QEvent>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "ui/StopSignals.h"
+#include "ui/qt/StopSignals.h"
 
 #include <QSocketNotifier>
 

@@ -1,8 +1,8 @@
-#include "ui/RunKovir.h"
+#include "ui/qt/RunKovir.h"
 
-#include "ui/Form1.h"
-#include "ui/StopAtExit.h"
-#include "ui/StopSignals.h"
+#include "ui/qt/Form1.h"
+#include "ui/qt/StopAtExit.h"
+#include "ui/qt/StopSignals.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -3,8 +3,8 @@
 #include "core/ButtonPanel.h"
 #include "core/Controller.h"
 #include "port/PortOutput.h"
-#include "ui/Form1Layout.h"
-#include "ui/PaintBeforeWait.h"
+#include "ui/qt/Form1Layout.h"
+#include "ui/qt/PaintBeforeWait.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 // kovir-sim: the whole program on the simulated port. Each port write is one
 // line on standard output instead of a byte on a device.
 #include "port/sim/SimulatedPort.h"
-#include "ui/RunKovir.h"
+#include "ui/qt/RunKovir.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "ui/StopAtExit.h"
+#include "ui/qt/StopAtExit.h"
 
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "ui/ColourButton.h"
+#include "ui/qt/ColourButton.h"
 
 #include <QPainter>
 #include <QStyle>

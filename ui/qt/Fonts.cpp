@@ -1,6 +1,6 @@
-#include "ui/Fonts.h"
+#include "ui/qt/Fonts.h"
 
-#include "ui/FrameBox.h"
+#include "ui/qt/FrameBox.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "ui/FrameBox.h"
+#include "ui/qt/FrameBox.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "ui/PaintBeforeWait.h"
+#include "ui/qt/PaintBeforeWait.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
 // kovir: the whole program on the computer's real parallel port.
 #include "port/ieee1284/Ieee1284Port.h"
-#include "ui/RunKovir.h"
+#include "ui/qt/RunKovir.h"
 
 int main(int argc, char** argv)
 {
