@@ -1,7 +1,14 @@
 #!/usr/bin/python3
 """The real kovir-sim under a real X server, driven from outside the way an
 operator drives it (mouse, keyboard, the close box, signals), judged by the
-device's view of it: the trace on its standard output."""
+device's view of it: the trace on its standard output, and by the colours
+on the screen.
+
+  kovir_sim_e2e.py --program build/linux/ui/qt/kovir-sim [scenario ...]
+  kovir_sim_e2e.py --program kovir-sim.exe --wineprefix DIR [scenario ...]
+
+With --wineprefix the program is the Windows one, run by wine64 in that
+prefix (made if missing); its lines end in CRLF."""
 
 import argparse
 import os
@@ -25,8 +32,47 @@ AT = {
 }
 
 
+# A point inside each button's face, clear of its caption.
+FACE = {
+    "Napred": (175, 54), "Levo": (135, 94), "Desno": (231, 94), "Nazad": (175, 134),
+    "ZVUK": (59, 91), "Stop": (331, 91),  # between the bevel and a focus frame
+}
+CYAN, YELLOW, GREEN, RED, BLUE = 0xC0FFFF, 0xFFF00F, 0x0FF00F, 0xFF0000, 0x0000FF
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+
 class Failure(Exception):
     pass
+
+
+class Wine:
+    """The Windows program's surroundings: one prefix, made once."""
+
+    def __init__(self, prefix):
+        self.env = dict(os.environ, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all")
+        if not os.path.exists(os.path.join(prefix, "system.reg")):
+            subprocess.run([WINE64, "wineboot", "-i"], env=self.env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+            subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
+
+    def command(self, program):
+        return [WINE64, program]
+
+    def end_session(self, display):
+        """What a Windows logoff sends every window, then the end of the processes."""
+        subprocess.run([WINE64, "wineboot", "--end-session"], env=dict(self.env, DISPLAY=display),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def settle(self):
+        """No Wine process outlives a scenario into the next one's display."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
+
+
+WINE = None  # set by --wineprefix
+IO_DLL = None  # set by --io-dll
 
 
 class XServer:
@@ -53,9 +99,10 @@ class Program:
 
     def __init__(self, path, x):
         self.x = x
-        self.env = dict(os.environ, DISPLAY=x.name)
+        self.env = dict(WINE.env if WINE else os.environ, DISPLAY=x.name)
         self.env.pop("QT_QPA_PLATFORM", None)
-        self.proc = subprocess.Popen([path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+        command = WINE.command(path) if WINE else [path]
+        self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      env=self.env, text=True)
         self.lines = queue.Queue()
         self.trace = []
@@ -65,7 +112,7 @@ class Program:
 
     def _read(self):
         for line in self.proc.stdout:
-            self.lines.put(line.rstrip("\n"))
+            self.lines.put(line.rstrip("\r\n"))
         self.lines.put(None)
 
     def xdotool(self, *args):
@@ -102,7 +149,34 @@ class Program:
 
     def keys(self, *keys):
         self.xdotool("windowfocus", "--sync", str(self.window))
-        self.xdotool("key", "--window", str(self.window), *keys)
+        if WINE:
+            # Wine takes keys from XTest once its window has the focus, not
+            # events sent to the window.
+            self.xdotool("key", *keys)
+        else:
+            self.xdotool("key", "--window", str(self.window), *keys)
+
+    def faces(self, **expected):
+        """Waits for the buttons' faces on the screen to show `expected`
+        (name: 0xRRGGBB), reading one pixel of each, with the pointer off
+        the buttons (a hovered face is shaded)."""
+        self.xdotool("mousemove", "--window", str(self.window), "2", "2")
+        d = xdisplay.Display(self.x.name)
+        window = d.create_resource_object("window", self.window)
+        seen = {}
+        try:
+            for _ in range(40):
+                for name in expected:
+                    x, y = FACE[name]
+                    pixel = window.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF).data
+                    seen[name] = pixel[2] << 16 | pixel[1] << 8 | pixel[0]
+                if seen == expected:
+                    return
+                time.sleep(0.05)
+        finally:
+            d.close()
+        raise Failure("faces on the screen: " +
+                      ", ".join(f"{n} {seen[n]:06X} (expected {expected[n]:06X})" for n in expected))
 
     def close_box(self):
         """What a window manager's close box sends: WM_DELETE_WINDOW."""
@@ -145,8 +219,10 @@ def operator_session(path, x):
     """Buttons, a sound pulse, a port choice, keyboard, then the close box."""
     p = Program(path, x)
     p.expect((0x378, 0x00))
+    p.faces(Napred=CYAN, Levo=CYAN, Desno=CYAN, Nazad=CYAN, ZVUK=BLUE, Stop=RED)
     p.click("Napred")
     p.expect((0x378, 0x0F))
+    p.faces(Napred=YELLOW, Levo=CYAN, Desno=CYAN, Nazad=CYAN, ZVUK=BLUE, Stop=GREEN)
     p.click("ZVUK")
     p.expect((0x378, 0x1F), (0x378, 0x0F))
     if pulse_width(p) < 0.150:
@@ -158,6 +234,9 @@ def operator_session(path, x):
     p.expect((0x3BC, 0x0B))
     p.keys("Tab", "space")  # on to "Napred"
     p.expect((0x3BC, 0x0F))
+    p.click("Stop")
+    p.expect((0x3BC, 0x00))
+    p.faces(Napred=CYAN, Levo=CYAN, Desno=CYAN, Nazad=CYAN, ZVUK=BLUE, Stop=RED)
     p.close_box()
     p.expect((0x3BC, 0x00))
     p.ends(0)
@@ -194,6 +273,72 @@ def ended_by(sig):
     return scenario
 
 
+def logoff(path, x):
+    """A Windows logoff or shutdown stops the device on the selected port."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Desno")
+    p.expect((0x378, 0x0B))
+    p.click("LPT2: 278")
+    WINE.end_session(x.name)
+    p.expect((0x278, 0x00))
+    try:
+        p.proc.wait(15)
+    except subprocess.TimeoutExpired:
+        p.proc.kill()
+        raise Failure("the program outlived the session")
+
+
+def beside(program, dll):
+    """A folder of its own holding the program and, if given, `dll` as
+    IO.DLL; and the log our test DLL writes each call to."""
+    import shutil
+    import tempfile
+    folder = tempfile.mkdtemp(prefix="kovir-portlib-")
+    shutil.copy(program, folder)
+    if dll:
+        shutil.copy(dll, os.path.join(folder, "IO.DLL"))
+    log = os.path.join(folder, "calls.log")
+    os.environ["KOVIR_PORT_LOG"] = log
+    if WINE:
+        WINE.env["KOVIR_PORT_LOG"] = log
+    return os.path.join(folder, os.path.basename(program)), log
+
+
+def calls(log):
+    return open(log).read().split("\n")[:-1] if os.path.exists(log) else []
+
+
+def port_library(path, x):
+    """kovir.exe with a port library beside it: Load, a click and the close
+    box reach the library as exactly these calls."""
+    program, log = beside(path, IO_DLL)
+    p = Program(program, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    p.close_box()
+    p.ends(0)
+    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                "IO.DLL PortOut 888 0"]
+    if calls(log) != expected:
+        raise Failure(f"the library saw {calls(log)}, expected {expected}")
+
+
+def no_port_library(path, x):
+    """kovir.exe without any port library: one message box and no window,
+    exit status 1 once it is dismissed, and nothing written."""
+    program, log = beside(path, None)
+    p = Program(program, x)  # finds the one window with the caption: the message box
+    width, height = (int(v) for v in p.xdotool("getwindowgeometry", "--shell", str(p.window))
+                     .split("WIDTH=")[1].replace("HEIGHT=", "").split()[:2])
+    if (width, height) == (392, 253):
+        raise Failure("the form was shown")
+    p.keys("Return")
+    p.ends(1)
+    if calls(log):
+        raise Failure(f"written without a library: {calls(log)}")
+
+
 def start_and_close(path, x):
     p = Program(path, x)
     p.expect((0x378, 0x00))
@@ -218,6 +363,9 @@ def display_lost(path, x):
 
 SCENARIOS = {
     "start_and_close": start_and_close,
+    "logoff": logoff,
+    "port_library": port_library,
+    "no_port_library": no_port_library,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
     "sigterm": ended_by(signal.SIGTERM),
@@ -230,8 +378,13 @@ SCENARIOS = {
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
+    parser.add_argument("--wineprefix", help="run the Windows program in this Wine prefix")
+    parser.add_argument("--io-dll", help="the test IO.DLL, for port_library")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
+    global WINE, IO_DLL
+    WINE = Wine(args.wineprefix) if args.wineprefix else None
+    IO_DLL = args.io_dll
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()
@@ -244,6 +397,8 @@ def main():
             failed += 1
         finally:
             x.stop()
+            if WINE:
+                WINE.settle()
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 

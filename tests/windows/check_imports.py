@@ -29,7 +29,7 @@ def main():
     parser.add_argument("tree", type=Path)
     args = parser.parse_args()
 
-    skipped = [args.tree / e for e in args.exclude] + [args.tree / "wineprefix"]
+    skipped = [args.tree / e for e in args.exclude] + list(args.tree.glob("wineprefix*"))
     files = sorted(p for p in args.tree.rglob("*")
                    if p.suffix.lower() in (".exe", ".dll") and p.is_file()
                    and "CMakeFiles" not in p.parts

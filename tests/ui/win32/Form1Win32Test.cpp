@@ -1,0 +1,180 @@
+// The Win32 window made from the description, read back from the real
+// windows: class, style, place, text, keyboard order; and its events, sent
+// as the window system sends them, over a recording port.
+#include "form/Form1Description.h"
+#include "tests/support/CallLog.h"
+#include "ui/win32/DialogFont.h"
+#include "ui/win32/Form1.h"
+#include "ui/win32/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kovir {
+namespace {
+
+using testing::CallLog;
+using testing::PortWrite;
+using testing::WritesIn;
+
+// The window over a recording port; Load has run.
+struct MadeForm {
+    CallLog log;
+    std::unique_ptr<Form1> form;
+    MadeForm() : form(std::make_unique<Form1>(std::make_unique<testing::RecordingPort>(log))) {}
+};
+
+int Dpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+std::wstring ClassName(HWND w) {
+    wchar_t name[64];
+    return std::wstring(name, static_cast<std::size_t>(GetClassNameW(w, name, 64)));
+}
+
+std::wstring TextOf(HWND w) {
+    wchar_t text[128];
+    return std::wstring(text, static_cast<std::size_t>(GetWindowTextW(w, text, 128)));
+}
+
+TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow) {
+    MadeForm made;
+    const int dpi = Dpi();
+    const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+    const FormDescription& description = Form1Description();
+
+    RECT client;
+    GetClientRect(made.form->Window(), &client);
+    EXPECT_EQ(client.right, px(description.width));
+    EXPECT_EQ(client.bottom, px(description.height));
+    EXPECT_EQ(TextOf(made.form->Window()), L"Upravljanje kovirom");
+    const LONG_PTR frameStyle = GetWindowLongPtrW(made.form->Window(), GWL_STYLE);
+    EXPECT_FALSE(frameStyle & (WS_THICKFRAME | WS_MAXIMIZEBOX)) << "the operator cannot resize it";
+    EXPECT_FALSE(IsWindowVisible(made.form->Window())) << "Load runs before the window is shown";
+
+    for (const ControlDescription& d : description.controls) {
+        SCOPED_TRACE(::testing::Message() << d.name << " " << d.index);
+        HWND w = made.form->Control(d.name, d.index);
+        ASSERT_NE(w, nullptr);
+        RECT place;
+        GetWindowRect(w, &place);
+        MapWindowPoints(nullptr, made.form->Window(), reinterpret_cast<POINT*>(&place), 2);
+        const TwipRect twips = PlaceInForm(d);
+        EXPECT_EQ(
+            std::vector<LONG>(
+                {place.left, place.top, place.right - place.left, place.bottom - place.top}),
+            std::vector<LONG>({px(twips.left), px(twips.top), px(twips.width), px(twips.height)}));
+
+        const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+        const LONG_PTR kind = style & BS_TYPEMASK;
+        switch (d.kind) {
+        case ControlKind::Label:
+            EXPECT_EQ(ClassName(w), L"Static");
+            EXPECT_EQ(TextOf(w), Wide(d.caption));
+            EXPECT_TRUE(style & SS_NOPREFIX) << "no access keys";
+            break;
+        case ControlKind::Frame:
+            EXPECT_EQ(ClassName(w), L"Button");
+            EXPECT_EQ(kind, BS_GROUPBOX);
+            EXPECT_EQ(TextOf(w), Wide(d.caption));
+            break;
+        case ControlKind::OptionButton:
+            EXPECT_EQ(ClassName(w), L"Button");
+            EXPECT_EQ(kind, BS_AUTORADIOBUTTON);
+            EXPECT_EQ(TextOf(w), Wide(d.accessibleName)) << "what a screen reader says";
+            EXPECT_EQ(SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED, d.name == "Option1");
+            break;
+        case ControlKind::Button:
+            EXPECT_EQ(ClassName(w), L"Button");
+            EXPECT_EQ(kind, BS_OWNERDRAW) << "we draw the face in its colour";
+            EXPECT_EQ(TextOf(w), Wide(d.accessibleName));
+            break;
+        }
+        // Shown captions fit their controls in the font they are drawn in.
+        if ((d.kind == ControlKind::Label || d.kind == ControlKind::Frame) && d.font.face.empty()) {
+            const auto font = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+            EXPECT_TRUE(
+                CaptionFits(font, Wide(d.caption), d.kind, px(d.place.width), px(d.place.height)));
+        }
+    }
+}
+
+TEST(Form1Win32, TabVisitsTheCheckedOptionThenTheButtonsInOrder) {
+    MadeForm made;
+    const auto nameOf = [&](HWND w) -> std::string {
+        for (const ControlDescription& d : Form1Description().controls) {
+            if (made.form->Control(d.name, d.index) == w) {
+                return std::string(d.name);
+            }
+        }
+        return "?";
+    };
+    std::vector<std::string> walk;
+    HWND at = made.form->Control("Option1");
+    for (int i = 0; i < 7; ++i) {
+        at = GetNextDlgTabItem(made.form->Window(), at, FALSE);
+        walk.push_back(nameOf(at));
+    }
+    EXPECT_EQ(walk, (std::vector<std::string>{"Command1", "Command2", "Command3", "Command4",
+                                              "Command5", "Command6", "Option1"}));
+
+    // Choosing LPT2 moves the group's one tab stop onto it.
+    SendMessageW(made.form->Control("Option3"), BM_CLICK, 0, 0);
+    EXPECT_EQ(GetNextDlgTabItem(made.form->Window(), made.form->Control("Command6"), FALSE),
+              made.form->Control("Option3"));
+}
+
+void Send(MadeForm& made, const char* control, WORD code) {
+    HWND w = made.form->Control(control);
+    SendMessageW(made.form->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), code),
+                 reinterpret_cast<LPARAM>(w));
+}
+
+TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort) {
+    MadeForm made;
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x378, 0}})) << "Load";
+    made.log.clear();
+
+    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0); // Napred
+    Send(made, "Command3", BN_DOUBLECLICKED);                     // a second quick click
+    SendMessageW(made.form->Control("Option2"), BM_CLICK, 0, 0);  // LPT3
+    Send(made, "Command1", BN_CLICKED);                           // Levo
+    // Enter and Esc reach the window as IDOK and IDCANCEL: nothing happens.
+    SendMessageW(made.form->Window(), WM_COMMAND, IDOK, 0);
+    SendMessageW(made.form->Window(), WM_COMMAND, IDCANCEL, 0);
+    SendMessageW(made.form->Window(), WM_QUERYENDSESSION, 0, 0);
+    SendMessageW(made.form->Window(), WM_ENDSESSION, TRUE, 0);
+    SendMessageW(made.form->Window(), WM_CLOSE, 0, 0); // only one stop byte, however it ends
+
+    EXPECT_EQ(WritesIn(made.log),
+              (std::vector<PortWrite>{{0x378, 15}, {0x378, 15}, {0x3BC, 14}, {0x3BC, 0}}));
+}
+
+TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding) {
+    MadeForm made;
+    auto* port = new testing::RecordingPort(made.log);
+    // The port of this form fails on its next write.
+    made.form = std::make_unique<Form1>(std::unique_ptr<PortOutput>(port));
+    port->onPortOut = [] { throw std::runtime_error("port gone"); };
+    MSG earlier; // an earlier window's end left its own quit message
+    PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    SendMessageW(made.form->Control("Command2"), BM_CLICK, 0, 0);
+    SendMessageW(made.form->Control("Command1"), BM_CLICK, 0, 0); // not acted on
+    const std::exception_ptr failure = made.form->TakeFailure();
+    ASSERT_TRUE(failure);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 1U);
+}
+
+} // namespace
+} // namespace kovir

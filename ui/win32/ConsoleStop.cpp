@@ -1,0 +1,51 @@
+#include "ui/win32/ConsoleStop.h"
+
+#include <atomic>
+
+namespace kovir {
+
+namespace {
+
+// A console handler takes no context, so the window it closes and the
+// event that says the window is gone are the one place the process keeps.
+struct Target {
+    std::atomic<HWND> window{nullptr};
+    HANDLE done = nullptr;
+};
+
+Target& TheTarget() {
+    static Target target;
+    return target;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    Target& target = TheTarget();
+    const HWND window = target.window.load();
+    if (!window) {
+        return FALSE;
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    // After these the process is ended as soon as the handler returns:
+    // return only once the window has written its stop byte.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        WaitForSingleObject(target.done, 5000);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+ConsoleStop::ConsoleStop(HWND window) {
+    Target& target = TheTarget();
+    target.done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    target.window = window;
+    SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+}
+
+ConsoleStop::~ConsoleStop() {
+    Target& target = TheTarget();
+    target.window = nullptr;
+    SetEvent(target.done);
+}
+
+} // namespace kovir

@@ -1,0 +1,66 @@
+#include "ui/win32/DialogFont.h"
+
+#include "ui/win32/Text.h"
+
+#include <cmath>
+#include <string>
+
+namespace kovir {
+
+HFONT CreateFormFont(int dpi, const FontDescription& font) {
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
+    lf.lfWeight = font.weight;
+    lf.lfCharSet = ANSI_CHARSET;
+    lf.lfOutPrecision = OUT_TT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    const std::wstring face = Wide(font.face);
+    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&lf);
+}
+
+bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int width, int height) {
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size()), &size);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    if (kind == ControlKind::Frame) {
+        // The caption starts one average character in from each corner.
+        return size.cx + 2 * metrics.tmAveCharWidth <= width;
+    }
+    return size.cx <= width && size.cy <= height;
+}
+
+HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    LOGFONTW lf = metrics.lfMessageFont;
+    for (;;) {
+        HFONT font = CreateFontIndirectW(&lf);
+        bool fits = true;
+        for (const ControlDescription& d : controls) {
+            const bool shown = d.font.face.empty() && !d.caption.empty() &&
+                               (d.kind == ControlKind::Label || d.kind == ControlKind::Frame);
+            if (shown &&
+                !CaptionFits(font, Wide(d.caption), d.kind, MulDiv(d.place.width, dpi, 1440),
+                             MulDiv(d.place.height, dpi, 1440))) {
+                fits = false;
+                break;
+            }
+        }
+        // Never below 8 pixels: past that a smaller font is no longer text.
+        const LONG height = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+        if (fits || height <= 8) {
+            return font;
+        }
+        DeleteObject(font);
+        lf.lfHeight = lf.lfHeight < 0 ? lf.lfHeight + 1 : lf.lfHeight - 1;
+    }
+}
+
+} // namespace kovir

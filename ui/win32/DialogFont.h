@@ -1,0 +1,23 @@
+#pragma once
+
+#include "form/Form1Description.h"
+
+#include <windows.h>
+
+#include <span>
+
+namespace kovir {
+
+// A font of the form's description at `dpi` ("Arial Black" where installed,
+// otherwise the closest the font mapper gives). The caller owns it.
+HFONT CreateFormFont(int dpi, const FontDescription& font);
+
+// The system's dialog font, made smaller only as far as needed for every
+// caption shown in it to fit its control. The caller owns it.
+HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls);
+
+// Whether `caption` in `font` fits a control of `width` x `height` pixels
+// (for a frame: its caption line, between the frame's corners).
+bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int width, int height);
+
+} // namespace kovir

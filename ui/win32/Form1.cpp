@@ -1,0 +1,353 @@
+#include "ui/win32/Form1.h"
+
+#include "ui/win32/DialogFont.h"
+#include "ui/win32/Text.h"
+
+#include <uxtheme.h>
+
+#include <stdexcept>
+
+namespace kovir {
+
+namespace {
+
+constexpr wchar_t WindowClass[] = L"KovirForm1";
+constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which mean nothing here
+
+void RegisterWindowClass(WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), WindowClass, &existing)) {
+        return;
+    }
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = WindowClass;
+    if (!RegisterClassExW(&wc)) {
+        throw std::runtime_error("Prozor nije moguće napraviti (RegisterClassEx).");
+    }
+}
+
+const wchar_t* ClassOf(ControlKind kind) {
+    return kind == ControlKind::Label ? L"STATIC" : L"BUTTON";
+}
+
+DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions) {
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    switch (d.kind) {
+    case ControlKind::Label:
+        style |= SS_LEFT | SS_NOPREFIX;
+        break;
+    case ControlKind::Frame:
+        style |= BS_GROUPBOX;
+        break;
+    case ControlKind::OptionButton:
+        // One group: the dialog manager's arrow keys move within it; the
+        // tab stop sits on the checked option only.
+        style |= BS_AUTORADIOBUTTON | (firstOption ? WS_GROUP : 0) |
+                 (d.name == "Option1" ? WS_TABSTOP : 0);
+        break;
+    case ControlKind::Button:
+        style |= BS_OWNERDRAW | WS_TABSTOP | WS_GROUP;
+        break;
+    }
+    return style | (afterOptions ? WS_GROUP : 0);
+}
+
+} // namespace
+
+Form1::Form1(std::unique_ptr<PortOutput> port)
+    : port_(std::move(port)), paintingPort_(*port_, window_), controller_(paintingPort_, *this) {
+    for (const ControlDescription& d : Form1Description().controls) {
+        if (d.button) {
+            faces_[static_cast<std::size_t>(*d.button)] = d.colour;
+        }
+    }
+    try {
+        CreateWindowAndControls();
+        controller_.Start();
+    } catch (...) {
+        // A failed Load leaves no window behind.
+        ending_ = true;
+        if (window_) {
+            DestroyWindow(window_);
+        }
+        for (HFONT font : fonts_) {
+            DeleteObject(font);
+        }
+        throw;
+    }
+}
+
+Form1::~Form1() {
+    ending_ = true;
+    if (window_) {
+        DestroyWindow(window_);
+    }
+    for (HFONT font : fonts_) {
+        DeleteObject(font);
+    }
+}
+
+int Form1::Pixels(int twips) const {
+    return MulDiv(twips, dpi_, 1440);
+}
+
+void Form1::CreateWindowAndControls() {
+    RegisterWindowClass(&Form1::Procedure);
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    // A fixed border, no maximise box: the operator cannot resize the form.
+    const FormDescription& form = Form1Description();
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame{0, 0, Pixels(form.width), Pixels(form.height)};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    window_ = CreateWindowExW(0, WindowClass, Wide(form.caption).c_str(), style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window_) {
+        throw std::runtime_error("Prozor nije moguće napraviti (CreateWindowEx " +
+                                 std::to_string(GetLastError()) + ").");
+    }
+
+    const HFONT dialog = FitDialogFont(dpi_, form.controls);
+    fonts_.push_back(dialog);
+    bool inOptions = false;
+    std::size_t frameIndex = 0;
+    for (const ControlDescription& d : form.controls) {
+        const bool option = d.kind == ControlKind::OptionButton;
+        const TwipRect place = PlaceInForm(d);
+        const int id = FirstControlId + static_cast<int>(controls_.size());
+        // Options and buttons carry their screen-reader names as window text:
+        // the options' own captions are never seen, and the square buttons
+        // paint none.
+        const std::wstring text =
+            Wide(d.kind == ControlKind::Label || d.kind == ControlKind::Frame ? d.caption
+                                                                              : d.accessibleName);
+        HWND control = CreateWindowExW(
+            0, ClassOf(d.kind), text.c_str(),
+            StyleOf(d, option && !inOptions, inOptions && !option), Pixels(place.left),
+            Pixels(place.top), Pixels(place.width), Pixels(place.height), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+        if (!control) {
+            throw std::runtime_error("Prozor nije moguće napraviti (" + std::string(d.name) + ").");
+        }
+        inOptions = option;
+        HFONT font = dialog;
+        if (!d.font.face.empty()) {
+            font = CreateFormFont(dpi_, d.font);
+            fonts_.push_back(font);
+        }
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (d.kind == ControlKind::Frame) {
+            // Classic drawing, so that the caption takes its own colour.
+            SetWindowTheme(control, L"", L"");
+            frameIndex = controls_.size();
+        }
+        controls_.push_back(control);
+        fontOf_.push_back(font);
+    }
+    // The frame is drawn under its options and labels; it takes no focus,
+    // so the keyboard order is unchanged.
+    SetWindowPos(controls_[frameIndex], HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(Control("Option1"), BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void Form1::Show() {
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetFocus(Control("Option1"));
+    UpdateWindow(window_);
+}
+
+HWND Form1::Control(std::string_view name, int index) const {
+    const auto& controls = Form1Description().controls;
+    for (std::size_t i = 0; i < controls.size() && i < controls_.size(); ++i) {
+        if (controls[i].name == name && controls[i].index == index) {
+            return controls_[i];
+        }
+    }
+    return nullptr;
+}
+
+std::size_t Form1::IndexOf(HWND control) const {
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (controls_[i] == control) {
+            return i;
+        }
+    }
+    return controls_.size();
+}
+
+void Form1::SetBackColor(Button button, ColourRef colour) {
+    faces_[static_cast<std::size_t>(button)] = colour;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (Form1Description().controls[i].button == button) {
+            InvalidateRect(controls_[i], nullptr, FALSE);
+        }
+    }
+}
+
+void Form1::Unload() {
+    if (!unloaded_) {
+        unloaded_ = true;
+        controller_.Close();
+    }
+}
+
+LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form || form->window_ != window) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // A failure never unwinds through the window system: the first is kept,
+    // the loop is ended, and whatever else arrives meanwhile is not acted on.
+    if (form->failure_) {
+        return message == WM_COMMAND ? 0 : DefWindowProcW(window, message, wParam, lParam);
+    }
+    try {
+        return form->Handle(message, wParam, lParam);
+    } catch (...) {
+        form->failure_ = std::current_exception();
+        PostQuitMessage(1);
+        return 0;
+    }
+}
+
+LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        if (lParam != 0 && id >= FirstControlId) {
+            OnCommand(static_cast<std::size_t>(id - FirstControlId), HIWORD(wParam));
+        }
+        return 0;
+    }
+    case WM_DRAWITEM:
+        DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wParam));
+        return 1;
+    case WM_CLOSE: // close box, system menu, Alt+F4
+        Unload();
+        DestroyWindow(window_);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Logoff or shutdown: the session ends the process after this, so
+        // the device is stopped now.
+        if (wParam) {
+            Unload();
+        }
+        return 0;
+    case WM_DESTROY:
+        if (!ending_) {
+            PostQuitMessage(0);
+        }
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void Form1::OnCommand(std::size_t control, UINT code) {
+    if (control >= controls_.size() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) {
+        return;
+    }
+    // A second quick click arrives as a double click: a Click all the same.
+    const ControlDescription& d = Form1Description().controls[control];
+    if (d.kind == ControlKind::OptionButton) {
+        if (SendMessageW(controls_[control], BM_GETCHECK, 0, 0) != BST_CHECKED) {
+            return;
+        }
+        // The group's one tab stop follows the checked option.
+        for (std::size_t i = 0; i < controls_.size(); ++i) {
+            if (Form1Description().controls[i].kind == ControlKind::OptionButton) {
+                const LONG_PTR style = GetWindowLongPtrW(controls_[i], GWL_STYLE);
+                SetWindowLongPtrW(controls_[i], GWL_STYLE,
+                                  i == control ? style | WS_TABSTOP
+                                               : style & ~LONG_PTR{WS_TABSTOP});
+            }
+        }
+    }
+    RunClick(controller_, d.click);
+}
+
+void Form1::PaintBackground(HDC dc) const {
+    RECT client;
+    GetClientRect(window_, &client);
+    HBRUSH olive = CreateSolidBrush(Form1Description().backColour);
+    FillRect(dc, &client, olive);
+    DeleteObject(olive);
+    // The frame is opaque, on the dialog face colour like the labels.
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (Form1Description().controls[i].kind == ControlKind::Frame) {
+            RECT frame;
+            GetWindowRect(controls_[i], &frame);
+            MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&frame), 2);
+            FillRect(dc, &frame, GetSysColorBrush(COLOR_BTNFACE));
+        }
+    }
+}
+
+LRESULT Form1::ColourStatic(HDC dc, HWND control) const {
+    const std::size_t i = IndexOf(control);
+    if (i < controls_.size() && Form1Description().controls[i].kind == ControlKind::OptionButton) {
+        // The option is as wide as its mark; what would show of its caption
+        // past the mark is drawn in the face colour, so only the mark shows.
+        SetTextColor(dc, GetSysColor(COLOR_BTNFACE));
+    } else if (i < controls_.size() && Form1Description().controls[i].colour != NoColour) {
+        SetTextColor(dc, Form1Description().controls[i].colour);
+    }
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void Form1::DrawButton(const DRAWITEMSTRUCT& item) const {
+    const std::size_t i = IndexOf(item.hwndItem);
+    if (i >= controls_.size()) {
+        return;
+    }
+    const ControlDescription& d = Form1Description().controls[i];
+    RECT face = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    DrawEdge(item.hDC, &face, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    HBRUSH brush = CreateSolidBrush(faces_[static_cast<std::size_t>(*d.button)]);
+    FillRect(item.hDC, &face, brush);
+    DeleteObject(brush);
+    if (!d.caption.empty()) {
+        const std::wstring caption = Wide(d.caption);
+        RECT text = face;
+        if (pressed) {
+            OffsetRect(&text, 1, 1);
+        }
+        const HGDIOBJ previous = SelectObject(item.hDC, fontOf_[i]);
+        SetBkMode(item.hDC, TRANSPARENT);
+        SetTextColor(item.hDC, RGB(0, 0, 0));
+        DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &text,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(item.hDC, previous);
+    }
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = face;
+        InflateRect(&focus, -2, -2);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+} // namespace kovir

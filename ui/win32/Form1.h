@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/ButtonPanel.h"
+#include "core/Controller.h"
+#include "form/Form1Description.h"
+#include "port/PortOutput.h"
+#include "ui/win32/PaintBeforeWait.h"
+
+#include <windows.h>
+
+#include <array>
+#include <exception>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kovir {
+
+// The program's one window, native Win32, made from the form's description.
+// It owns the port and the Controller for its whole life, shows the
+// Controller's colours on its owner-drawn buttons, and turns each Click into
+// one Controller operation. Constructing it is the form's Load: the window
+// is made hidden and the Controller's Start runs before it can be shown.
+class Form1 final : public ButtonPanel {
+  public:
+    explicit Form1(std::unique_ptr<PortOutput> port);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    void Show();
+    void SetBackColor(Button button, ColourRef colour) override;
+
+    // The form's Unload: the stop byte goes to the selected port, once,
+    // whichever way the program is ending.
+    void Unload();
+
+    HWND Window() const { return window_; }
+    HWND Control(std::string_view name, int index = -1) const;
+
+    // The first failure of an event handler; it ended the message loop.
+    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateWindowAndControls();
+    void OnCommand(std::size_t control, UINT code);
+    void DrawButton(const DRAWITEMSTRUCT& item) const;
+    void PaintBackground(HDC dc) const;
+    LRESULT ColourStatic(HDC dc, HWND control) const;
+    int Pixels(int twips) const;
+    std::size_t IndexOf(HWND control) const;
+
+    HWND window_ = nullptr;
+    std::unique_ptr<PortOutput> port_;
+    PaintBeforeWait paintingPort_;
+    Controller controller_;
+    std::vector<HWND> controls_; // in the description's order
+    std::array<ColourRef, ButtonCount> faces_{};
+    std::vector<HFONT> fonts_;  // owned, one per distinct font
+    std::vector<HFONT> fontOf_; // per control
+    int dpi_ = 96;
+    std::exception_ptr failure_;
+    bool unloaded_ = false;
+    bool ending_ = false; // destroyed by us: no quit message
+};
+
+} // namespace kovir

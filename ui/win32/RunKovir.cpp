@@ -1,0 +1,72 @@
+#include "ui/win32/RunKovir.h"
+
+#include "form/Form1Description.h"
+#include "ui/win32/ConsoleStop.h"
+#include "ui/win32/Form1.h"
+#include "ui/win32/Text.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <exception>
+#include <optional>
+
+namespace kovir {
+
+namespace {
+
+void ShowFailure(const std::exception& e) {
+    MessageBoxW(nullptr, Wide(e.what()).c_str(), Wide(Form1Description().caption).c_str(),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+} // namespace
+
+int RunKovir(std::unique_ptr<PortOutput> port) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    std::optional<Form1> form;
+    try {
+        form.emplace(std::move(port));
+    } catch (const std::exception& e) {
+        ShowFailure(e); // during Load: no window was shown
+        return 1;
+    }
+    ConsoleStop consoleStop(form->Window());
+    form->Show();
+
+    int status = 1;
+    MSG message;
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            status = static_cast<int>(message.wParam);
+            break;
+        }
+        if (got == -1) {
+            break;
+        }
+        // The dialog manager gives Tab, the arrow keys within the option
+        // group and Space on the focused button.
+        if (!IsDialogMessageW(form->Window(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (std::exception_ptr failure = form->TakeFailure()) {
+        form.reset(); // the window goes; the port keeps what it last received
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            ShowFailure(e);
+        }
+        return 1;
+    }
+    return status;
+}
+
+} // namespace kovir

@@ -1,0 +1,8 @@
+// kovir.exe: the whole program on the computer's real parallel port, through
+// the port-I/O library (IO.DLL or InpOut).
+#include "port/portlib/PortLibraryPort.h"
+#include "ui/win32/RunKovir.h"
+
+int main() {
+    return kovir::RunKovir(std::make_unique<kovir::PortLibraryPort>());
+}
