@@ -3,8 +3,6 @@
 #include "ui/win32/DialogFont.h"
 #include "ui/win32/Text.h"
 
-#include <uxtheme.h>
-
 #include <stdexcept>
 
 namespace kovir {
@@ -33,7 +31,7 @@ void RegisterWindowClass(WNDPROC procedure) {
 }
 
 const wchar_t* ClassOf(ControlKind kind) {
-    return kind == ControlKind::Label ? L"STATIC" : L"BUTTON";
+    return kind == ControlKind::Label || kind == ControlKind::Frame ? L"STATIC" : L"BUTTON";
 }
 
 DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions) {
@@ -43,7 +41,9 @@ DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions) 
         style |= SS_LEFT | SS_NOPREFIX;
         break;
     case ControlKind::Frame:
-        style |= BS_GROUPBOX;
+        // Drawn by us, caption in its own colour on every Windows; under the
+        // controls it holds, and clipped by them.
+        style |= SS_OWNERDRAW | WS_CLIPSIBLINGS;
         break;
     case ControlKind::OptionButton:
         // One group: the dialog manager's arrow keys move within it; the
@@ -146,8 +146,6 @@ void Form1::CreateWindowAndControls() {
         }
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (d.kind == ControlKind::Frame) {
-            // Classic drawing, so that the caption takes its own colour.
-            SetWindowTheme(control, L"", L"");
             frameIndex = controls_.size();
         }
         controls_.push_back(control);
@@ -234,9 +232,15 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
-    case WM_DRAWITEM:
-        DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlType == ODT_STATIC) {
+            DrawFrame(item);
+        } else {
+            DrawButton(item);
+        }
         return TRUE;
+    }
     case WM_CTLCOLORSTATIC:
         return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ERASEBKGND:
@@ -294,15 +298,30 @@ void Form1::PaintBackground(HDC dc) const {
     HBRUSH olive = CreateSolidBrush(Form1Description().backColour);
     FillRect(dc, &client, olive);
     DeleteObject(olive);
-    // The frame is opaque, on the dialog face colour like the labels.
-    for (std::size_t i = 0; i < controls_.size(); ++i) {
-        if (Form1Description().controls[i].kind == ControlKind::Frame) {
-            RECT frame;
-            GetWindowRect(controls_[i], &frame);
-            MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&frame), 2);
-            FillRect(dc, &frame, GetSysColorBrush(COLOR_BTNFACE));
-        }
+}
+
+void Form1::DrawFrame(const DRAWITEMSTRUCT& item) const {
+    const std::size_t i = IndexOf(item.hwndItem);
+    if (i >= controls_.size()) {
+        return;
     }
+    const ControlDescription& d = Form1Description().controls[i];
+    // Opaque on the dialog face colour, like the labels; an etched border
+    // from the middle of the caption line down, the caption on it.
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    const HGDIOBJ previous = SelectObject(item.hDC, fontOf_[i]);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(item.hDC, &metrics);
+    RECT border = item.rcItem;
+    border.top += metrics.tmHeight / 2;
+    DrawEdge(item.hDC, &border, EDGE_ETCHED, BF_RECT);
+    const std::wstring caption = Wide(d.caption);
+    SetBkMode(item.hDC, OPAQUE);
+    SetBkColor(item.hDC, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(item.hDC, d.colour);
+    TextOutW(item.hDC, item.rcItem.left + metrics.tmAveCharWidth, item.rcItem.top, caption.c_str(),
+             static_cast<int>(caption.size()));
+    SelectObject(item.hDC, previous);
 }
 
 LRESULT Form1::ColourStatic(HDC dc, HWND control) const {

@@ -48,6 +48,7 @@ class Form1 final : public ButtonPanel {
     void CreateWindowAndControls();
     void OnCommand(std::size_t control, UINT code);
     void DrawButton(const DRAWITEMSTRUCT& item) const;
+    void DrawFrame(const DRAWITEMSTRUCT& item) const;
     void PaintBackground(HDC dc) const;
     LRESULT ColourStatic(HDC dc, HWND control) const;
     int Pixels(int twips) const;

@@ -83,8 +83,8 @@ TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow) {
             EXPECT_TRUE(style & SS_NOPREFIX) << "no access keys";
             break;
         case ControlKind::Frame:
-            EXPECT_EQ(ClassName(w), L"Button");
-            EXPECT_EQ(kind, BS_GROUPBOX);
+            EXPECT_EQ(ClassName(w), L"Static");
+            EXPECT_EQ(style & SS_TYPEMASK, SS_OWNERDRAW) << "we draw it, caption in its colour";
             EXPECT_EQ(TextOf(w), Wide(d.caption));
             break;
         case ControlKind::OptionButton:
