@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <exception>
 #include <optional>
 
@@ -24,11 +22,6 @@ void ShowFailure(const std::exception& e) {
 } // namespace
 
 int RunKovir(std::unique_ptr<PortOutput> port) {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
-
     std::optional<Form1> form;
     try {
         form.emplace(std::move(port));
