@@ -11,8 +11,10 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build/linux}
 BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev
                 qt6-base-dev fonts-roboto-unhinted)
 # What the tests need beyond that: a real X server to drive the program from
-# outside, and an emulated PC with real parallel ports for the hardware backend.
-TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio)
+# outside, the screen-reader interface (AT-SPI) to drive it as a screen reader
+# does, and an emulated PC with real parallel ports for the hardware backend.
+TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio
+               dbus at-spi2-core python3-pyatspi imagemagick)
 # The Windows builds: MinGW-w64 cross compilers (the -posix ones carry the C++
 # thread library), GoogleTest's sources to build with them, and Wine to run
 # the 64-bit programs.

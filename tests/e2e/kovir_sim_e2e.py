@@ -339,6 +339,48 @@ def no_port_library(path, x):
         raise Failure(f"written without a library: {calls(log)}")
 
 
+def accessible(role, name, timeout=10):
+    """The control of kovir that a screen reader sees with this role and name."""
+    import pyatspi
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is None or "kovir" not in (app.name or ""):
+                continue
+            found = pyatspi.findDescendant(
+                app, lambda n: n is not None and n.getRoleName() == role and n.name == name)
+            if found is not None:
+                return found
+        time.sleep(0.2)
+    raise Failure(f"no {role} {name!r} for screen readers")
+
+
+def screen_reader_toggle(path, x):
+    """An option selected through the interface a screen reader uses (AT-SPI,
+    its action "Toggle") selects that port for the following commands. Runs
+    on a session bus of its own (dbus-run-session)."""
+    import pyatspi
+    os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    option = accessible("radio button", "LPT3: 3BC")
+    actions = option.queryAction()
+    names = [actions.getName(i).lower() for i in range(actions.nActions)]
+    if "toggle" not in names:
+        raise Failure(f"the option offers {names}, not Toggle")
+    actions.doAction(names.index("toggle"))
+    deadline = time.monotonic() + 5
+    while not option.getState().contains(pyatspi.STATE_CHECKED):
+        if time.monotonic() > deadline:
+            raise Failure("Toggle did not check the option")
+        time.sleep(0.05)
+    p.click("Napred")
+    p.expect((0x3BC, 0x0F))
+    p.close_box()
+    p.expect((0x3BC, 0x00))
+    p.ends(0)
+
+
 def start_and_close(path, x):
     p = Program(path, x)
     p.expect((0x378, 0x00))
@@ -365,6 +407,7 @@ SCENARIOS = {
     "start_and_close": start_and_close,
     "logoff": logoff,
     "port_library": port_library,
+    "screen_reader_toggle": screen_reader_toggle,
     "no_port_library": no_port_library,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
