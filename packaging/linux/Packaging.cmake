@@ -7,7 +7,7 @@ set(KOVIR_APP_ID rs.kovir.Kovir)
 set(here ${CMAKE_CURRENT_LIST_DIR})
 set(out ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS kovir-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kovir-sim kovir-vcd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET kovir)
     install(TARGETS kovir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
@@ -28,7 +28,7 @@ install(FILES ${here}/kovir-modules.conf DESTINATION lib/modules-load.d RENAME k
 # Man pages and the changelog compressed as Debian wants them (-n: no name
 # or time stamp, so the same sources make the same package).
 set(compressed)
-foreach(file kovir.1 kovir-sim.1 changelog)
+foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 changelog)
     add_custom_command(OUTPUT ${out}/${file}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
         COMMAND gzip -9n -c ${here}/${file} > ${out}/${file}.gz
@@ -36,7 +36,8 @@ foreach(file kovir.1 kovir-sim.1 changelog)
     list(APPEND compressed ${out}/${file}.gz)
 endforeach()
 add_custom_target(kovir_packaging_files ALL DEPENDS ${compressed})
-install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz ${out}/kovir-vcd.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${out}/changelog.gz ${here}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
@@ -53,6 +54,8 @@ eight data lines. The window is in Serbian.
 
 kovir-sim runs the same window on a simulated port and prints every port
 write on standard output, to try the program without the device.
+kovir-vcd turns that output into a Value Change Dump, to see the data
+lines in PulseView or GTKWave.
 
 The package loads the parport_pc and ppdev drivers at boot. To use the
 port, join the group lp (sudo usermod -aG lp $USER, then log in again),

@@ -1,6 +1,6 @@
 # The Windows release: one zip per architecture, made by CPack
 # (scripts/zips), with both programs, the licence and a short text.
-install(TARGETS kovir kovir-sim RUNTIME DESTINATION .)
+install(TARGETS kovir kovir-sim kovir-vcd RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/README.txt DESTINATION .)
 

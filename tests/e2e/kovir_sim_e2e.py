@@ -106,6 +106,7 @@ class Program:
                                      env=self.env, text=True)
         self.lines = queue.Queue()
         self.trace = []
+        self.raw = []  # the trace lines as written
         threading.Thread(target=self._read, daemon=True).start()
         found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Upravljanje kovirom$")
         self.window = int(found.split()[0])
@@ -129,6 +130,7 @@ class Program:
                 line = None
             if line is None:
                 raise Failure(f"expected {writes}, trace ended after {got}")
+            self.raw.append(line)
             m = TRACE.match(line)
             if not m:
                 raise Failure(f"not a trace line on standard output: {line!r}")

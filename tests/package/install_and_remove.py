@@ -45,7 +45,7 @@ def main():
         files = [p for p in owned if p.is_file() or p.is_symlink()]
         dirs = [p for p in owned if p.is_dir() and not p.is_symlink() and p not in existed]
         print(f"installed {len(files)} files")
-        for program in ("kovir", "kovir-sim"):
+        for program in ("kovir", "kovir-sim", "kovir-vcd"):
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
                 failures.append(f"{program} on PATH: {where}")

@@ -1,0 +1,128 @@
+#!/usr/bin/python3
+"""kovir-vcd checked by a real consumer of VCD: a scripted kovir-sim run under
+Xvfb (two ports, two sound pulses), its trace converted by kovir-vcd, and the
+VCD read back by sigrok-cli as samples, one per microsecond. The data lines
+must carry each byte of the trace from its time on, D4 must be high for at
+least 150 ms around each pulse, and each port's lines must show only that
+port's bytes.
+
+  sigrok_check.py --program kovir-sim --vcd kovir-vcd [--keep DIR]
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+import kovir_sim_e2e as e2e  # noqa: E402
+
+
+def scripted_run(program):
+    """Napred, ZVUK; LPT3, Levo, ZVUK; the close box. Returns the trace."""
+    x = e2e.XServer()
+    try:
+        p = e2e.Program(program, x)
+        p.expect((0x378, 0x00))
+        p.click("Napred")
+        p.expect((0x378, 0x0F))
+        p.click("ZVUK")
+        p.expect((0x378, 0x1F), (0x378, 0x0F))
+        p.click("LPT3: 3BC", "Levo")
+        p.expect((0x3BC, 0x0E))
+        p.click("ZVUK")
+        p.expect((0x3BC, 0x1E), (0x3BC, 0x0E))
+        p.close_box()
+        p.expect((0x3BC, 0x00))
+        p.ends(0)
+        return p.raw
+    finally:
+        x.stop()
+
+
+def samples(vcd):
+    """Reads the VCD with sigrok-cli; returns the channel names and, for
+    each change, (sample, values)."""
+    out = subprocess.run(["sigrok-cli", "-i", vcd, "-I", "vcd", "-O", "csv"], check=True,
+                         capture_output=True, text=True).stdout.splitlines()
+    names = next(l for l in out if l.startswith("; Channels")).split(":", 1)[1].split(", ")
+    names = [n.strip() for n in names]
+    changes, last, index = [], None, 0
+    for line in out:
+        if not line or line[0] not in "01":
+            continue
+        if line != last:
+            changes.append((index, [int(v) for v in line.split(",")]))
+            last = line
+        index += 1
+    return names, changes, index
+
+
+def byte_at(changes, names, port, sample):
+    values = None
+    for at, row in changes:
+        if at > sample:
+            break
+        values = row
+    return sum(values[names.index(f"{port}_D{bit}")] << bit for bit in range(8))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--vcd", required=True, help="the kovir-vcd program")
+    parser.add_argument("--keep", help="leave trace.txt and run.vcd in this folder")
+    args = parser.parse_args()
+
+    folder = Path(args.keep or tempfile.mkdtemp(prefix="kovir-vcd-"))
+    folder.mkdir(parents=True, exist_ok=True)
+    trace = folder / "trace.txt"
+    trace.write_text("\n".join(scripted_run(args.program)) + "\n")
+    vcd = folder / "run.vcd"
+    with open(trace) as src, open(vcd, "w") as dst:
+        subprocess.run([args.vcd], stdin=src, stdout=dst, check=True)
+    names, changes, count = samples(str(vcd))
+
+    failures = []
+    expected = [f"{port}_D{bit}" for port in ("378", "3BC") for bit in range(8)]
+    if names != expected:
+        failures.append(f"channels {names}, expected {expected}")
+    writes = [line.split() for line in trace.read_text().splitlines()]
+    micros = [round(float(w[0]) * 1e6) for w in writes]
+    last = {}
+    for (t, port, byte, _), at in zip(writes, micros):
+        port, value = port[2:], int(byte, 16)
+        got = byte_at(changes, names, port, at)
+        if got != value:
+            failures.append(f"{port} at {at} us: 0x{got:02X}, the trace wrote 0x{value:02X}")
+        last[port] = value
+        # Ports kept apart: the other port's lines still show its own last byte.
+        for other in ("378", "3BC"):
+            if other != port:
+                seen = byte_at(changes, names, other, at)
+                if seen != last.get(other, 0):
+                    failures.append(f"{other} changed to 0x{seen:02X} when {port} was written")
+    # D4: high in two stretches, each at least 150 ms of samples.
+    for port in ("378", "3BC"):
+        d4 = names.index(f"{port}_D4")
+        highs, start = [], None
+        for at, row in changes:
+            if row[d4] and start is None:
+                start = at
+            elif not row[d4] and start is not None:
+                highs.append(at - start)
+                start = None
+        print(f"{port}_D4 high for {', '.join(f'{h / 1000:.3f} ms' for h in highs)}")
+        if len(highs) != 1 or highs[0] < 150_000:
+            failures.append(f"{port}_D4 pulses {highs} (samples of 1 us), expected one of ≥ 150000")
+    print(f"{count} samples, {len(changes)} changes, {len(writes)} trace lines")
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

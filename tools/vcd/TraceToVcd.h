@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kovir {
+
+// One port write of the simulated port's trace:
+//   "<seconds>.<microseconds, 6 digits> 0x<port> 0x<byte> <D7..D0>"
+struct TraceWrite {
+    std::int64_t micros;
+    std::string port; // as the trace spells it, e.g. "378", "3BC"
+    std::uint8_t value;
+};
+
+struct Trace {
+    std::vector<TraceWrite> writes;
+    std::optional<std::string> warning; // the trace was cut off mid-line
+};
+
+// Reads a whole trace. Throws std::runtime_error naming the line and what
+// is wrong with it: a malformed line, a time that goes backwards, bits that
+// disagree with the byte. A last line without its line end that does not
+// parse (the program was killed while writing it) is dropped with a warning
+// instead. Lines may end in CRLF (the Windows program's standard output).
+Trace ReadTrace(std::string_view text);
+
+// The trace as a Value Change Dump: timescale 1 us, one scope per port in
+// the order they first appear ("lpt_378"), eight one-bit wires in each named
+// after the port as well ("378_D0" … "378_D7", since some viewers ignore
+// scopes), and a value change only where a line changed.
+std::string WriteVcd(const Trace& trace);
+
+} // namespace kovir
