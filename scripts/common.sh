@@ -37,6 +37,7 @@ install_missing() {
     echo "Installing: ${missing[*]}" >&2
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=300 \
         "${missing[@]}" >&2
 }
 

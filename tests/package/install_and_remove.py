@@ -15,7 +15,8 @@ from pathlib import Path
 
 SKIP = 77
 E2E = Path(__file__).resolve().parent.parent / "e2e" / "kovir_sim_e2e.py"
-APT = ["apt-get", "-y", "-qq", "-o", "Dpkg::Use-Pty=0"]
+# Waits for the package lock another apt run may hold (unattended upgrades).
+APT = ["apt-get", "-y", "-qq", "-o", "Dpkg::Use-Pty=0", "-o", "DPkg::Lock::Timeout=300"]
 
 
 def run(*args):
