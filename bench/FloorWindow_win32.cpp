@@ -1,6 +1,7 @@
 // The floor for the Windows program's start-up and memory: an empty Win32
 // window of the form's client size and colour, built and linked the same
-// way, with nothing else in it.
+// way, with nothing else in it. With --button it holds one standard button,
+// which is what loads the common controls of the manifest.
 #include <windows.h>
 
 namespace {
@@ -16,8 +17,9 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool button = argc > 1 && lstrcmpA(argv[1], "--button") == 0;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = Procedure;
@@ -31,6 +33,10 @@ int main()
     HWND window = CreateWindowExW(0, wc.lpszClassName, L"Floor", style, CW_USEDEFAULT, CW_USEDEFAULT,
                                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                   wc.hInstance, nullptr);
+    if (button) {
+        CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE, 10, 10, 60, 30, window, nullptr,
+                        wc.hInstance, nullptr);
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG message;
