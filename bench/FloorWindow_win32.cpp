@@ -30,9 +30,9 @@ int main(int argc, char** argv)
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, 392, 253};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Floor", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Floor", style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     if (button) {
         CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE, 10, 10, 60, 30, window, nullptr,
                         wc.hInstance, nullptr);

@@ -14,10 +14,12 @@ constexpr FontDescription DirectionFont{"Arial Black", 9.75, 400};
 constexpr ColourRef PortLabel = 0x00404080;
 constexpr ColourRef ButtonLabel = 0x00004080;
 
-constexpr ClickAction MoveTo(Direction d) {
+constexpr ClickAction MoveTo(Direction d)
+{
     return {ClickOperation::Move, d, {}};
 }
-constexpr ClickAction Select(PortAddress p) {
+constexpr ClickAction Select(PortAddress p)
+{
     return {ClickOperation::SelectPort, {}, p};
 }
 constexpr ClickAction Nothing{};
@@ -71,11 +73,13 @@ constexpr FormDescription Form{"Upravljanje kovirom", 5880, 3795, 0x0000C0C0, Co
 
 } // namespace
 
-const FormDescription& Form1Description() {
+const FormDescription& Form1Description()
+{
     return Form;
 }
 
-const ControlDescription* FindControl(std::string_view name, int index) {
+const ControlDescription* FindControl(std::string_view name, int index)
+{
     for (const ControlDescription& control : Controls) {
         if (control.name == name && control.index == index) {
             return &control;
@@ -84,7 +88,8 @@ const ControlDescription* FindControl(std::string_view name, int index) {
     return nullptr;
 }
 
-TwipRect PlaceInForm(const ControlDescription& control) {
+TwipRect PlaceInForm(const ControlDescription& control)
+{
     TwipRect place = control.place;
     if (control.container == Container::Frame1) {
         const TwipRect frame = FindControl("Frame1")->place;
@@ -94,7 +99,8 @@ TwipRect PlaceInForm(const ControlDescription& control) {
     return place;
 }
 
-void RunClick(Controller& controller, const ClickAction& click) {
+void RunClick(Controller& controller, const ClickAction& click)
+{
     switch (click.operation) {
     case ClickOperation::None:
         return;

@@ -12,13 +12,15 @@ namespace {
 // Not in every SDK's headers yet; Windows 10 1803 and later know it.
 constexpr DWORD HighResolutionTimerFlag = 0x00000002; // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 
-std::int64_t Ticks() {
+std::int64_t Ticks()
+{
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return now.QuadPart;
 }
 
-std::int64_t TicksPerSecond() {
+std::int64_t TicksPerSecond()
+{
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return frequency.QuadPart;
@@ -26,14 +28,16 @@ std::int64_t TicksPerSecond() {
 
 // `ticks` of the performance counter as a count of `unit`s per second,
 // rounded up, without overflowing for long waits.
-std::int64_t Convert(std::int64_t ticks, std::int64_t frequency, std::int64_t unitsPerSecond) {
+std::int64_t Convert(std::int64_t ticks, std::int64_t frequency, std::int64_t unitsPerSecond)
+{
     return ticks / frequency * unitsPerSecond +
            (ticks % frequency * unitsPerSecond + frequency - 1) / frequency;
 }
 
 // A timer that fires to the tenth of a millisecond instead of at the next
 // 15.6 ms system tick. Returns false where Windows has none or it fails.
-bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency) {
+bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency)
+{
     HANDLE timer =
         CreateWaitableTimerExW(nullptr, nullptr, HighResolutionTimerFlag, TIMER_ALL_ACCESS);
     if (!timer) {
@@ -53,8 +57,9 @@ bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency) {
 // Raises the system timer to 1 ms while it lives. winmm is loaded only
 // here, on the Windows versions that need it, not at every start.
 class OneMillisecondTimer {
-  public:
-    OneMillisecondTimer() {
+public:
+    OneMillisecondTimer()
+    {
         wchar_t path[MAX_PATH];
         const UINT length = GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0 || length + 11 >= MAX_PATH) {
@@ -70,7 +75,8 @@ class OneMillisecondTimer {
             raised_ = begin_ && end_ && begin_(1) == 0;
         }
     }
-    ~OneMillisecondTimer() {
+    ~OneMillisecondTimer()
+    {
         if (raised_) {
             end_(1);
         }
@@ -81,7 +87,7 @@ class OneMillisecondTimer {
     OneMillisecondTimer(const OneMillisecondTimer&) = delete;
     OneMillisecondTimer& operator=(const OneMillisecondTimer&) = delete;
 
-  private:
+private:
     using Period = UINT(WINAPI*)(UINT);
     HMODULE winmm_ = nullptr;
     Period begin_ = nullptr;
@@ -91,7 +97,8 @@ class OneMillisecondTimer {
 
 // Older Windows: Sleep with the system timer raised to 1 ms for the wait,
 // the last millisecond given up in slices.
-void WaitWithRaisedTimerResolution(std::int64_t deadline, std::int64_t frequency) {
+void WaitWithRaisedTimerResolution(std::int64_t deadline, std::int64_t frequency)
+{
     const OneMillisecondTimer raised;
     for (std::int64_t now = Ticks(); now < deadline; now = Ticks()) {
         const std::int64_t left = (deadline - now) * 1000 / frequency;
@@ -99,18 +106,21 @@ void WaitWithRaisedTimerResolution(std::int64_t deadline, std::int64_t frequency
     }
 }
 
-std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency) {
+std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency)
+{
     return Ticks() + Convert(milliseconds, 1000, frequency);
 }
 
 } // namespace
 
-void PreciseWaitWithoutHighResolutionTimer(std::uint32_t milliseconds) {
+void PreciseWaitWithoutHighResolutionTimer(std::uint32_t milliseconds)
+{
     const std::int64_t frequency = TicksPerSecond();
     WaitWithRaisedTimerResolution(Deadline(milliseconds, frequency), frequency);
 }
 
-void PreciseWait(std::uint32_t milliseconds) {
+void PreciseWait(std::uint32_t milliseconds)
+{
     const std::int64_t frequency = TicksPerSecond();
     // The deadline is on the performance counter, and every way of waiting
     // below goes on until the counter has passed it: never a tick early.

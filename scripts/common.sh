@@ -14,7 +14,7 @@ BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
 # outside, the screen-reader interface (AT-SPI) to drive it as a screen reader
 # does, and an emulated PC with real parallel ports for the hardware backend.
 TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio
-               dbus at-spi2-core python3-pyatspi imagemagick sigrok-cli)
+               dbus at-spi2-core python3-pyatspi sigrok-cli)
 # The Windows builds: MinGW-w64 cross compilers (the -posix ones carry the C++
 # thread library), GoogleTest's sources to build with them, and Wine to run
 # the 64-bit programs.

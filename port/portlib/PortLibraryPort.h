@@ -34,9 +34,9 @@ private:
     void Hold(std::int16_t address);
 
     std::vector<std::wstring> folders_;
-    void* library_ = nullptr;            // HMODULE
-    void (*entry_)() = nullptr;          // the bound entry point, cast to its type on use
-    bool out32_ = false;                 // entry_ is Out32 rather than PortOut
+    void* library_ = nullptr;   // HMODULE
+    void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
+    bool out32_ = false;        // entry_ is Out32 rather than PortOut
     std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
 };
 

@@ -31,8 +31,8 @@ std::string Utf8(const std::wstring& text)
 
 std::wstring Wide(std::string_view text)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(std::max(size, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
     return out;
@@ -52,8 +52,8 @@ std::string SystemReason(DWORD error, const std::wstring& file = L"")
     if (const auto insert = text.find(L"%1"); insert != std::wstring::npos) {
         text.replace(insert, 2, file.empty() ? L"?" : file);
     }
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' ||
-                             text.back() == L'.' || text.back() == L' ')) {
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.' ||
+                             text.back() == L' ')) {
         text.pop_back();
     }
     return Utf8(text) + (text.empty() ? "" : ", ") + "kod " + std::to_string(error);
@@ -63,7 +63,8 @@ std::wstring ProgramFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             throw std::runtime_error("Putanju programa nije moguće saznati (" +
                                      SystemReason(GetLastError()) + ").");
@@ -93,7 +94,10 @@ std::wstring SystemFolder()
 // the reason goes into our one message instead.
 class QuietLoaderErrors {
 public:
-    QuietLoaderErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
+    QuietLoaderErrors()
+    {
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+    }
     ~QuietLoaderErrors() { SetThreadErrorMode(previous_, nullptr); }
     QuietLoaderErrors(const QuietLoaderErrors&) = delete;
     QuietLoaderErrors& operator=(const QuietLoaderErrors&) = delete;
@@ -106,7 +110,9 @@ private:
 
 PortLibraryPort::PortLibraryPort() : PortLibraryPort({ProgramFolder(), SystemFolder()}) {}
 
-PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders) : folders_(std::move(folders)) {}
+PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders) : folders_(std::move(folders))
+{
+}
 
 PortLibraryPort::~PortLibraryPort()
 {
@@ -123,7 +129,8 @@ void PortLibraryPort::PortOut(std::int16_t port, std::uint8_t value)
     if (!entry_) {
         Bind(port);
     }
-    if (std::none_of(held_.begin(), held_.end(), [port](const auto& h) { return h.first == port; })) {
+    if (std::none_of(held_.begin(), held_.end(),
+                     [port](const auto& h) { return h.first == port; })) {
         Hold(port);
     }
     if (out32_) {

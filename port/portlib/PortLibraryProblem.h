@@ -14,8 +14,8 @@ enum class LookupOutcome {
 };
 
 struct LookupAttempt {
-    std::string path;   // full path, UTF-8
-    std::string entry;  // the entry point that was needed
+    std::string path;  // full path, UTF-8
+    std::string entry; // the entry point that was needed
     LookupOutcome outcome = LookupOutcome::Missing;
     std::string reason; // the system's words, for NotLoadable
 };

@@ -1,7 +1,7 @@
 // The one description of the window, checked once against the form's table;
 // each front-end's tests then check what it made against the description.
-#include "core/Controller.h"
 #include "form/Form1Description.h"
+#include "core/Controller.h"
 #include "tests/support/CallLog.h"
 
 #include <gtest/gtest.h>
@@ -66,8 +66,9 @@ TEST(Form1Description, EveryControlInKeyboardOrderWithItsPlaceColourFontAndName)
         EXPECT_EQ(d.kind, row.kind);
         EXPECT_EQ(d.container, row.container);
         EXPECT_EQ(d.caption, row.caption);
-        EXPECT_EQ(std::vector<int>({d.place.left, d.place.top, d.place.width, d.place.height}),
-                  std::vector<int>({row.place.left, row.place.top, row.place.width, row.place.height}));
+        EXPECT_EQ(
+            std::vector<int>({d.place.left, d.place.top, d.place.width, d.place.height}),
+            std::vector<int>({row.place.left, row.place.top, row.place.width, row.place.height}));
         EXPECT_EQ(d.colour, row.colour);
         EXPECT_EQ(d.font.face, row.font.face);
         EXPECT_DOUBLE_EQ(d.font.points, row.font.points);
@@ -77,7 +78,8 @@ TEST(Form1Description, EveryControlInKeyboardOrderWithItsPlaceColourFontAndName)
     }
     // Frame1's children are placed from the frame's own corner.
     const TwipRect option2 = PlaceInForm(*FindControl("Option2"));
-    EXPECT_EQ(std::vector<int>({option2.left, option2.top}), std::vector<int>({120 + 240, 2520 + 600}));
+    EXPECT_EQ(std::vector<int>({option2.left, option2.top}),
+              std::vector<int>({120 + 240, 2520 + 600}));
 }
 
 TEST(Form1Description, EachClickRunsItsOperationAndNothingElseIsWired)
@@ -86,10 +88,14 @@ TEST(Form1Description, EachClickRunsItsOperationAndNothingElseIsWired)
         const char* name;
         std::vector<testing::PortWrite> writes; // after Start and Move(Forward)
     } rows[] = {
-        {"Command1", {{0x378, 14}}},           {"Command2", {{0x378, 11}}},
-        {"Command3", {{0x378, 15}}},           {"Command4", {{0x378, 5}}},
-        {"Command5", {{0x378, 31}, {0x378, 15}}}, {"Command6", {{0x378, 0}}},
-        {"Option1", {{0x378, 0}}},             {"Option2", {{0x3BC, 0}}},
+        {"Command1", {{0x378, 14}}},
+        {"Command2", {{0x378, 11}}},
+        {"Command3", {{0x378, 15}}},
+        {"Command4", {{0x378, 5}}},
+        {"Command5", {{0x378, 31}, {0x378, 15}}},
+        {"Command6", {{0x378, 0}}},
+        {"Option1", {{0x378, 0}}},
+        {"Option2", {{0x3BC, 0}}},
         {"Option3", {{0x278, 0}}},
     };
     for (const auto& row : rows) {

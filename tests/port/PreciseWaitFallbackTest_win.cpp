@@ -7,7 +7,8 @@
 namespace kovir {
 namespace {
 
-TEST(PreciseWait, WithoutAHighResolutionTimerItIsNeverEarlyEither) {
+TEST(PreciseWait, WithoutAHighResolutionTimerItIsNeverEarlyEither)
+{
     for (std::uint32_t ms : {0U, 1U, 15U, 16U, 150U}) {
         const auto start = std::chrono::steady_clock::now();
         PreciseWaitWithoutHighResolutionTimer(ms);

@@ -8,7 +8,8 @@
 namespace kovir {
 namespace {
 
-std::string ErrorOf(const std::string& text) {
+std::string ErrorOf(const std::string& text)
+{
     try {
         ReadTrace(text);
     } catch (const std::runtime_error& e) {
@@ -17,7 +18,8 @@ std::string ErrorOf(const std::string& text) {
     return "";
 }
 
-TEST(ReadTrace, BadInputIsRefusedNamingTheLineAndWhatIsWrong) {
+TEST(ReadTrace, BadInputIsRefusedNamingTheLineAndWhatIsWrong)
+{
     const std::string good = "0.041233 0x378 0x00 00000000\n";
     const struct {
         std::string text;
@@ -41,7 +43,8 @@ TEST(ReadTrace, BadInputIsRefusedNamingTheLineAndWhatIsWrong) {
     }
 }
 
-TEST(ReadTrace, ALastLineCutOffMidWriteIsLeftOutWithAWarning) {
+TEST(ReadTrace, ALastLineCutOffMidWriteIsLeftOutWithAWarning)
+{
     const Trace cut = ReadTrace("0.041233 0x378 0x00 00000000\r\n1.000000 0x378 0x0F 000");
     ASSERT_EQ(cut.writes.size(), 1U);
     ASSERT_TRUE(cut.warning);
@@ -53,7 +56,8 @@ TEST(ReadTrace, ALastLineCutOffMidWriteIsLeftOutWithAWarning) {
     EXPECT_FALSE(whole.warning);
 }
 
-TEST(WriteVcd, AScopePerPortEightWiresEachAndAChangeOnlyWhereALineChanged) {
+TEST(WriteVcd, AScopePerPortEightWiresEachAndAChangeOnlyWhereALineChanged)
+{
     const Trace trace = ReadTrace("0.000010 0x378 0x00 00000000\r\n"
                                   "0.000020 0x378 0x0F 00001111\r\n"
                                   "0.000030 0x378 0x0F 00001111\r\n" // same byte: no change

@@ -8,20 +8,24 @@ namespace kovir {
 
 namespace {
 
-[[noreturn]] void Fail(std::size_t line, const std::string& what) {
+[[noreturn]] void Fail(std::size_t line, const std::string& what)
+{
     throw std::runtime_error("line " + std::to_string(line) + ": " + what);
 }
 
-bool AllOf(std::string_view text, std::string_view allowed) {
+bool AllOf(std::string_view text, std::string_view allowed)
+{
     return !text.empty() && text.find_first_not_of(allowed) == std::string_view::npos;
 }
 
-std::string Quoted(std::string_view line) {
+std::string Quoted(std::string_view line)
+{
     return "\"" + std::string(line.substr(0, 60)) + (line.size() > 60 ? "…" : "") + "\"";
 }
 
 // Parses one line, or says why it is not a trace line.
-std::optional<TraceWrite> Parse(std::string_view line, std::string& why) {
+std::optional<TraceWrite> Parse(std::string_view line, std::string& why)
+{
     std::vector<std::string_view> fields;
     for (std::size_t at = 0; at <= line.size();) {
         const std::size_t space = line.find(' ', at);
@@ -69,7 +73,8 @@ std::optional<TraceWrite> Parse(std::string_view line, std::string& why) {
 
 } // namespace
 
-Trace ReadTrace(std::string_view text) {
+Trace ReadTrace(std::string_view text)
+{
     Trace trace;
     std::size_t number = 0;
     for (std::size_t at = 0; at < text.size();) {
@@ -103,7 +108,8 @@ Trace ReadTrace(std::string_view text) {
     return trace;
 }
 
-std::string WriteVcd(const Trace& trace) {
+std::string WriteVcd(const Trace& trace)
+{
     std::vector<std::string> ports;
     for (const TraceWrite& write : trace.writes) {
         if (std::find(ports.begin(), ports.end(), write.port) == ports.end()) {

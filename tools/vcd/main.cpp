@@ -24,7 +24,8 @@ const char* const Usage =
     "(gtkwave run.vcd). Nothing is written unless the whole trace could be read;\n"
     "a last line cut off mid-write is left out with a warning.\n";
 
-bool ReadAll(std::FILE* file, std::string& text) {
+bool ReadAll(std::FILE* file, std::string& text)
+{
     char buffer[65536];
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
         text.append(buffer, got);
@@ -34,7 +35,8 @@ bool ReadAll(std::FILE* file, std::string& text) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
         const bool help =
             argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);

@@ -14,11 +14,11 @@ namespace kovir {
 
 Form1::Form1(std::unique_ptr<PortOutput> port)
     : port_(std::move(port)), paintingPort_(*port_, *this), controller_(paintingPort_, *this),
-      controls_(CreateForm1Controls(*this)) {
+      controls_(CreateForm1Controls(*this))
+{
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf8(Form1Description().caption.data(),
-                                     static_cast<qsizetype>(Form1Description().caption.size())));
-    setFixedSize(Form1Width, Form1Height);
+    setWindowTitle(Text(Form1Description().caption));
+    setFixedSize(Form1ClientSize());
     setAttribute(Qt::WA_OpaquePaintEvent);
     FitDefaultFont(*this);
     new OptionTabStop({controls_.Option1, controls_.Option2, controls_.Option3}, this);
@@ -30,14 +30,14 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
 
 Form1::~Form1() = default;
 
-void Form1::WireEvents() {
+void Form1::WireEvents()
+{
     for (const ControlDescription& d : Form1Description().controls) {
         if (d.click.operation == ClickOperation::None) {
             continue;
         }
         const ClickAction click = d.click;
-        auto* control = findChild<QAbstractButton*>(
-            QString::fromUtf8(d.name.data(), static_cast<qsizetype>(d.name.size())));
+        auto* control = findChild<QAbstractButton*>(Text(d.name));
         if (d.kind == ControlKind::OptionButton) {
             // Whatever selects an option (mouse, keys, an assistive
             // technology's Toggle) selects its port: the port follows the
@@ -54,22 +54,26 @@ void Form1::WireEvents() {
     }
 }
 
-void Form1::SetBackColor(Button button, ColourRef colour) {
+void Form1::SetBackColor(Button button, ColourRef colour)
+{
     controls_.Command[static_cast<int>(button)]->SetFace(ToQColor(colour));
 }
 
-void Form1::Unload() {
+void Form1::Unload()
+{
     if (!unloaded_) {
         unloaded_ = true;
         controller_.Close();
     }
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
+void Form1::paintEvent(QPaintEvent* event)
+{
     QPainter(this).fillRect(event->rect(), ToQColor(Form1Description().backColour));
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void Form1::closeEvent(QCloseEvent* event)
+{
     Unload();
     event->accept();
 }

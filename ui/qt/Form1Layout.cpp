@@ -16,22 +16,21 @@ namespace {
 
 // The form is laid out in twips; at 96 dpi fifteen of them make a pixel, and
 // Qt's own scaling serves other displays.
-QRect Pixels(const TwipRect& r) {
+QRect Pixels(const TwipRect& r)
+{
     return {r.left / 15, r.top / 15, r.width / 15, r.height / 15};
 }
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void SetTextColour(QWidget& w, ColourRef colour) {
+void SetTextColour(QWidget& w, ColourRef colour)
+{
     QPalette palette = w.palette();
     palette.setColor(QPalette::WindowText, ToQColor(colour));
     w.setPalette(palette);
 }
 
 // Labels keep the dialog face colour behind their text and do not grow with it.
-QLabel* MakeLabel(QWidget* parent, const ControlDescription& d) {
+QLabel* MakeLabel(QWidget* parent, const ControlDescription& d)
+{
     auto* label = new QLabel(Text(d.caption), parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAutoFillBackground(true);
@@ -40,7 +39,8 @@ QLabel* MakeLabel(QWidget* parent, const ControlDescription& d) {
     return label;
 }
 
-QWidget* Make(QWidget* parent, const ControlDescription& d) {
+QWidget* Make(QWidget* parent, const ControlDescription& d)
+{
     switch (d.kind) {
     case ControlKind::Label:
         return MakeLabel(parent, d);
@@ -59,13 +59,26 @@ QWidget* Make(QWidget* parent, const ControlDescription& d) {
     return new ColourButton(Text(d.caption), ToQColor(d.colour), parent);
 }
 
-template <typename Control> Control* As(QWidget* w) {
+template <typename Control> Control* As(QWidget* w)
+{
     return static_cast<Control*>(w);
 }
 
 } // namespace
 
-Form1Controls CreateForm1Controls(QWidget& form) {
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QSize Form1ClientSize()
+{
+    const FormDescription& form = Form1Description();
+    return Pixels({0, 0, form.width, form.height}).size();
+}
+
+Form1Controls CreateForm1Controls(QWidget& form)
+{
     // Created in keyboard order, so Qt's focus chain is the form's tab order.
     Form1Controls c{};
     for (const ControlDescription& d : Form1Description().controls) {

@@ -2,7 +2,11 @@
 
 #include "core/Button.h"
 
+#include <QSize>
+#include <QString>
+
 #include <array>
+#include <string_view>
 
 class QLabel;
 class QRadioButton;
@@ -23,13 +27,15 @@ struct Form1Controls {
     QLabel* Label6;
     QLabel* Label4;
     QLabel* Label3;
-    std::array<QLabel*, 2> Label5; // [0] "ZVUK" over the sound button, [1] "Stop"
+    std::array<QLabel*, 2> Label5;                  // [0] "ZVUK" over the sound button, [1] "Stop"
     std::array<ColourButton*, ButtonCount> Command; // Command[0] is Command1
 };
 
-// The window's fixed client size, in pixels at 96 dpi.
-inline constexpr int Form1Width = 5880 / 15;
-inline constexpr int Form1Height = 3795 / 15;
+// The window's fixed client size, from the description's twips.
+QSize Form1ClientSize();
+
+// A text of the description (UTF-8) as Qt's.
+QString Text(std::string_view text);
 
 // Creates every control on `form` at its place, in its colours and fonts, in
 // keyboard order, with Option1 selected.

@@ -1,6 +1,8 @@
 #include "ui/qt/RunKovir.h"
 
+#include "form/Form1Description.h"
 #include "ui/qt/Form1.h"
+#include "ui/qt/Form1Layout.h"
 #include "ui/qt/StopAtExit.h"
 #include "ui/qt/StopSignals.h"
 
@@ -14,8 +16,6 @@
 namespace kovir {
 
 namespace {
-
-const char* const WindowCaption = "Upravljanje kovirom";
 
 // Exceptions must not unwind through the toolkit's event loop. The first
 // failure in any handler is kept here, the loop is ended, and RunKovir shows
@@ -56,7 +56,7 @@ QIcon ProgramIcon()
 
 void ShowFailure(const std::exception& e)
 {
-    QMessageBox::critical(nullptr, WindowCaption, QString::fromUtf8(e.what()));
+    QMessageBox::critical(nullptr, Text(Form1Description().caption), QString::fromUtf8(e.what()));
 }
 
 } // namespace

@@ -13,12 +13,14 @@ struct Target {
     HANDLE done = nullptr;
 };
 
-Target& TheTarget() {
+Target& TheTarget()
+{
     static Target target;
     return target;
 }
 
-BOOL WINAPI OnConsoleEvent(DWORD event) {
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
     Target& target = TheTarget();
     const HWND window = target.window.load();
     if (!window) {
@@ -35,14 +37,16 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 } // namespace
 
-ConsoleStop::ConsoleStop(HWND window) {
+ConsoleStop::ConsoleStop(HWND window)
+{
     Target& target = TheTarget();
     target.done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     target.window = window;
     SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
 }
 
-ConsoleStop::~ConsoleStop() {
+ConsoleStop::~ConsoleStop()
+{
     Target& target = TheTarget();
     target.window = nullptr;
     SetEvent(target.done);

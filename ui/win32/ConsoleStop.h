@@ -9,7 +9,7 @@ namespace kovir {
 // these lives, each of them takes the close box's path on the window's
 // thread, so 0 reaches the selected port before the process ends.
 class ConsoleStop {
-  public:
+public:
     explicit ConsoleStop(HWND window);
     ~ConsoleStop();
     ConsoleStop(const ConsoleStop&) = delete;

@@ -7,7 +7,8 @@
 
 namespace kovir {
 
-HFONT CreateFormFont(int dpi, const FontDescription& font) {
+HFONT CreateFormFont(int dpi, const FontDescription& font)
+{
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
     lf.lfWeight = font.weight;
@@ -19,15 +20,16 @@ HFONT CreateFormFont(int dpi, const FontDescription& font) {
     return CreateFontIndirectW(&lf);
 }
 
-bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int width, int height) {
-    HDC dc = GetDC(nullptr);
+namespace {
+
+bool Fits(HDC dc, HFONT font, std::wstring_view caption, ControlKind kind, int width, int height)
+{
     const HGDIOBJ previous = SelectObject(dc, font);
     SIZE size{};
     GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size()), &size);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
     if (kind == ControlKind::Frame) {
         // The caption starts one average character in from each corner.
         return size.cx + 2 * metrics.tmAveCharWidth <= width;
@@ -35,20 +37,31 @@ bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int wi
     return size.cx <= width && size.cy <= height;
 }
 
-HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls) {
+} // namespace
+
+bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int width, int height)
+{
+    HDC dc = GetDC(nullptr);
+    const bool fits = Fits(dc, font, caption, kind, width, height);
+    ReleaseDC(nullptr, dc);
+    return fits;
+}
+
+HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls)
+{
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     LOGFONTW lf = metrics.lfMessageFont;
+    HDC dc = GetDC(nullptr);
     for (;;) {
         HFONT font = CreateFontIndirectW(&lf);
         bool fits = true;
         for (const ControlDescription& d : controls) {
             const bool shown = d.font.face.empty() && !d.caption.empty() &&
                                (d.kind == ControlKind::Label || d.kind == ControlKind::Frame);
-            if (shown &&
-                !CaptionFits(font, Wide(d.caption), d.kind, MulDiv(d.place.width, dpi, 1440),
-                             MulDiv(d.place.height, dpi, 1440))) {
+            if (shown && !Fits(dc, font, Wide(d.caption), d.kind, MulDiv(d.place.width, dpi, 1440),
+                               MulDiv(d.place.height, dpi, 1440))) {
                 fits = false;
                 break;
             }
@@ -56,6 +69,7 @@ HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls) {
         // Never below 8 pixels: past that a smaller font is no longer text.
         const LONG height = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
         if (fits || height <= 8) {
+            ReleaseDC(nullptr, dc);
             return font;
         }
         DeleteObject(font);

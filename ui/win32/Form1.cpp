@@ -12,7 +12,8 @@ namespace {
 constexpr wchar_t WindowClass[] = L"KovirForm1";
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which mean nothing here
 
-void RegisterWindowClass(WNDPROC procedure) {
+void RegisterWindowClass(WNDPROC procedure)
+{
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExW(GetModuleHandleW(nullptr), WindowClass, &existing)) {
@@ -30,11 +31,13 @@ void RegisterWindowClass(WNDPROC procedure) {
     }
 }
 
-const wchar_t* ClassOf(ControlKind kind) {
+const wchar_t* ClassOf(ControlKind kind)
+{
     return kind == ControlKind::Label || kind == ControlKind::Frame ? L"STATIC" : L"BUTTON";
 }
 
-DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions) {
+DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions)
+{
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (d.kind) {
     case ControlKind::Label:
@@ -61,7 +64,8 @@ DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions) 
 } // namespace
 
 Form1::Form1(std::unique_ptr<PortOutput> port)
-    : port_(std::move(port)), paintingPort_(*port_, window_), controller_(paintingPort_, *this) {
+    : port_(std::move(port)), paintingPort_(*port_, window_), controller_(paintingPort_, *this)
+{
     for (const ControlDescription& d : Form1Description().controls) {
         if (d.button) {
             faces_[static_cast<std::size_t>(*d.button)] = d.colour;
@@ -71,33 +75,36 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
         CreateWindowAndControls();
         controller_.Start();
     } catch (...) {
-        // A failed Load leaves no window behind.
-        ending_ = true;
-        if (window_) {
-            DestroyWindow(window_);
-        }
-        for (HFONT font : fonts_) {
-            DeleteObject(font);
-        }
+        Release(); // a failed Load leaves no window behind
         throw;
     }
 }
 
-Form1::~Form1() {
+Form1::~Form1()
+{
+    Release();
+}
+
+void Form1::Release()
+{
     ending_ = true;
     if (window_) {
         DestroyWindow(window_);
+        window_ = nullptr;
     }
-    for (HFONT font : fonts_) {
+    for (const auto& [description, font] : fonts_) {
         DeleteObject(font);
     }
+    fonts_.clear();
 }
 
-int Form1::Pixels(int twips) const {
+int Form1::Pixels(int twips) const
+{
     return MulDiv(twips, dpi_, 1440);
 }
 
-void Form1::CreateWindowAndControls() {
+void Form1::CreateWindowAndControls()
+{
     RegisterWindowClass(&Form1::Procedure);
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
@@ -117,7 +124,7 @@ void Form1::CreateWindowAndControls() {
     }
 
     const HFONT dialog = FitDialogFont(dpi_, form.controls);
-    fonts_.push_back(dialog);
+    fonts_.push_back({{}, dialog});
     bool inOptions = false;
     std::size_t frameIndex = 0;
     for (const ControlDescription& d : form.controls) {
@@ -139,14 +146,13 @@ void Form1::CreateWindowAndControls() {
             throw std::runtime_error("Prozor nije moguće napraviti (" + std::string(d.name) + ").");
         }
         inOptions = option;
-        HFONT font = dialog;
-        if (!d.font.face.empty()) {
-            font = CreateFormFont(dpi_, d.font);
-            fonts_.push_back(font);
-        }
+        const HFONT font = d.font.face.empty() ? dialog : FontFor(d.font);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (d.kind == ControlKind::Frame) {
             frameIndex = controls_.size();
+        }
+        if (d.button) {
+            buttons_[static_cast<std::size_t>(*d.button)] = control;
         }
         controls_.push_back(control);
         fontOf_.push_back(font);
@@ -158,13 +164,15 @@ void Form1::CreateWindowAndControls() {
     SendMessageW(Control("Option1"), BM_SETCHECK, BST_CHECKED, 0);
 }
 
-void Form1::Show() {
+void Form1::Show()
+{
     ShowWindow(window_, SW_SHOWNORMAL);
     SetFocus(Control("Option1"));
     UpdateWindow(window_);
 }
 
-HWND Form1::Control(std::string_view name, int index) const {
+HWND Form1::Control(std::string_view name, int index) const
+{
     const auto& controls = Form1Description().controls;
     for (std::size_t i = 0; i < controls.size() && i < controls_.size(); ++i) {
         if (controls[i].name == name && controls[i].index == index) {
@@ -174,32 +182,42 @@ HWND Form1::Control(std::string_view name, int index) const {
     return nullptr;
 }
 
-std::size_t Form1::IndexOf(HWND control) const {
-    for (std::size_t i = 0; i < controls_.size(); ++i) {
-        if (controls_[i] == control) {
-            return i;
+HFONT Form1::FontFor(const FontDescription& font)
+{
+    // The four direction buttons share one font, the two labels over the
+    // square buttons another.
+    for (const auto& [made, handle] : fonts_) {
+        if (made.face == font.face && made.points == font.points && made.weight == font.weight) {
+            return handle;
         }
     }
-    return controls_.size();
+    fonts_.push_back({font, CreateFormFont(dpi_, font)});
+    return fonts_.back().second;
 }
 
-void Form1::SetBackColor(Button button, ColourRef colour) {
+std::size_t Form1::IndexOf(HWND control) const
+{
+    // Each control's ID is its place in the description.
+    const std::size_t index = static_cast<std::size_t>(GetDlgCtrlID(control) - FirstControlId);
+    return index < controls_.size() && controls_[index] == control ? index : controls_.size();
+}
+
+void Form1::SetBackColor(Button button, ColourRef colour)
+{
     faces_[static_cast<std::size_t>(button)] = colour;
-    for (std::size_t i = 0; i < controls_.size(); ++i) {
-        if (Form1Description().controls[i].button == button) {
-            InvalidateRect(controls_[i], nullptr, FALSE);
-        }
-    }
+    InvalidateRect(buttons_[static_cast<std::size_t>(button)], nullptr, FALSE);
 }
 
-void Form1::Unload() {
+void Form1::Unload()
+{
     if (!unloaded_) {
         unloaded_ = true;
         controller_.Close();
     }
 }
 
-LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -223,7 +241,8 @@ LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPAR
     }
 }
 
-LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
@@ -269,7 +288,8 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Form1::OnCommand(std::size_t control, UINT code) {
+void Form1::OnCommand(std::size_t control, UINT code)
+{
     if (control >= controls_.size() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) {
         return;
     }
@@ -292,7 +312,8 @@ void Form1::OnCommand(std::size_t control, UINT code) {
     RunClick(controller_, d.click);
 }
 
-void Form1::PaintBackground(HDC dc) const {
+void Form1::PaintBackground(HDC dc) const
+{
     RECT client;
     GetClientRect(window_, &client);
     HBRUSH olive = CreateSolidBrush(Form1Description().backColour);
@@ -300,7 +321,8 @@ void Form1::PaintBackground(HDC dc) const {
     DeleteObject(olive);
 }
 
-void Form1::DrawFrame(const DRAWITEMSTRUCT& item) const {
+void Form1::DrawFrame(const DRAWITEMSTRUCT& item) const
+{
     const std::size_t i = IndexOf(item.hwndItem);
     if (i >= controls_.size()) {
         return;
@@ -324,7 +346,8 @@ void Form1::DrawFrame(const DRAWITEMSTRUCT& item) const {
     SelectObject(item.hDC, previous);
 }
 
-LRESULT Form1::ColourStatic(HDC dc, HWND control) const {
+LRESULT Form1::ColourStatic(HDC dc, HWND control) const
+{
     const std::size_t i = IndexOf(control);
     if (i < controls_.size() && Form1Description().controls[i].kind == ControlKind::OptionButton) {
         // The option is as wide as its mark; what would show of its caption
@@ -337,7 +360,8 @@ LRESULT Form1::ColourStatic(HDC dc, HWND control) const {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void Form1::DrawButton(const DRAWITEMSTRUCT& item) const {
+void Form1::DrawButton(const DRAWITEMSTRUCT& item) const
+{
     const std::size_t i = IndexOf(item.hwndItem);
     if (i >= controls_.size()) {
         return;

@@ -23,7 +23,7 @@ namespace kovir {
 // one Controller operation. Constructing it is the form's Load: the window
 // is made hidden and the Controller's Start runs before it can be shown.
 class Form1 final : public ButtonPanel {
-  public:
+public:
     explicit Form1(std::unique_ptr<PortOutput> port);
     ~Form1();
     Form1(const Form1&) = delete;
@@ -42,7 +42,7 @@ class Form1 final : public ButtonPanel {
     // The first failure of an event handler; it ended the message loop.
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 
-  private:
+private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateWindowAndControls();
@@ -52,6 +52,8 @@ class Form1 final : public ButtonPanel {
     void PaintBackground(HDC dc) const;
     LRESULT ColourStatic(HDC dc, HWND control) const;
     int Pixels(int twips) const;
+    HFONT FontFor(const FontDescription& font);
+    void Release(); // the window and the fonts
     std::size_t IndexOf(HWND control) const;
 
     HWND window_ = nullptr;
@@ -59,9 +61,10 @@ class Form1 final : public ButtonPanel {
     PaintBeforeWait paintingPort_;
     Controller controller_;
     std::vector<HWND> controls_; // in the description's order
+    std::array<HWND, ButtonCount> buttons_{};
     std::array<ColourRef, ButtonCount> faces_{};
-    std::vector<HFONT> fonts_;  // owned, one per distinct font
-    std::vector<HFONT> fontOf_; // per control
+    std::vector<std::pair<FontDescription, HFONT>> fonts_; // owned, one per distinct font
+    std::vector<HFONT> fontOf_;                            // per control
     int dpi_ = 96;
     std::exception_ptr failure_;
     bool unloaded_ = false;

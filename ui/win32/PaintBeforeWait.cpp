@@ -2,7 +2,8 @@
 
 namespace kovir {
 
-void PaintBeforeWait::Wait(std::uint32_t milliseconds) {
+void PaintBeforeWait::Wait(std::uint32_t milliseconds)
+{
     if (window_) {
         RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         // Wine shows what was painted only once the thread looks for

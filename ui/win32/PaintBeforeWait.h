@@ -10,13 +10,13 @@ namespace kovir {
 // operator sees what the command just showed (the yellow sound button) for
 // the whole wait, what changed in the window is painted before the wait.
 class PaintBeforeWait final : public PortOutput {
-  public:
+public:
     PaintBeforeWait(PortOutput& port, HWND& window) : port_(port), window_(window) {}
 
     void PortOut(std::int16_t port, std::uint8_t value) override { port_.PortOut(port, value); }
     void Wait(std::uint32_t milliseconds) override;
 
-  private:
+private:
     PortOutput& port_;
     HWND& window_; // set once the window exists
 };

@@ -14,14 +14,16 @@ namespace kovir {
 
 namespace {
 
-void ShowFailure(const std::exception& e) {
+void ShowFailure(const std::exception& e)
+{
     MessageBoxW(nullptr, Wide(e.what()).c_str(), Wide(Form1Description().caption).c_str(),
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 } // namespace
 
-int RunKovir(std::unique_ptr<PortOutput> port) {
+int RunKovir(std::unique_ptr<PortOutput> port)
+{
     std::optional<Form1> form;
     try {
         form.emplace(std::move(port));

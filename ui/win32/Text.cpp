@@ -4,7 +4,8 @@
 
 namespace kovir {
 
-std::wstring Wide(std::string_view text) {
+std::wstring Wide(std::string_view text)
+{
     const int size =
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');

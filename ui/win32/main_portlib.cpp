@@ -3,6 +3,7 @@
 #include "port/portlib/PortLibraryPort.h"
 #include "ui/win32/RunKovir.h"
 
-int main() {
+int main()
+{
     return kovir::RunKovir(std::make_unique<kovir::PortLibraryPort>());
 }

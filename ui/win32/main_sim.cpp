@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
-int main() {
+int main()
+{
     return kovir::RunKovir(std::make_unique<kovir::SimulatedPort>(stdout));
 }

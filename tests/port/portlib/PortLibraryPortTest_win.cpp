@@ -107,10 +107,10 @@ TEST(PortLibraryPort, LoadsNothingBeforeTheFirstWriteThenEveryByteReachesTheLibr
     controller.Stop();
     controller.Close();
 
-    EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
-                                    "IO.DLL PortOut 888 31", "IO.DLL PortOut 888 15",
-                                    "IO.DLL PortOut 956 14", "IO.DLL PortOut 632 0",
-                                    "IO.DLL PortOut 632 0"}));
+    EXPECT_EQ(sandbox.Log(),
+              (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                     "IO.DLL PortOut 888 31", "IO.DLL PortOut 888 15", "IO.DLL PortOut 956 14",
+                     "IO.DLL PortOut 632 0", "IO.DLL PortOut 632 0"}));
 }
 
 TEST(PortLibraryPort, BindsTheFirstLibraryOfTheTableThatLoadsAndHasItsEntryPoint)
@@ -152,15 +152,20 @@ TEST(PortLibraryPort, WithoutAUsableLibraryTheFirstWriteSaysWhatWasFoundWhereAnd
         std::vector<std::string> said;
     };
     std::vector<Case> cases = {
-        {"nothing anywhere", {}, {"program\\IO.DLL: datoteka ne postoji", "system\\IO.DLL: datoteka ne postoji",
-                                  "program\\inpoutx64.dll: datoteka ne postoji",
-                                  "system\\inpoutx64.dll: datoteka ne postoji"}},
-        {"an IO.DLL without PortOut", IoDllWithoutEntry,
+        {"nothing anywhere",
+         {},
+         {"program\\IO.DLL: datoteka ne postoji", "system\\IO.DLL: datoteka ne postoji",
+          "program\\inpoutx64.dll: datoteka ne postoji",
+          "system\\inpoutx64.dll: datoteka ne postoji"}},
+        {"an IO.DLL without PortOut",
+         IoDllWithoutEntry,
          {"program\\IO.DLL: učitana je, ali nema ulaznu tačku PortOut"}},
     };
     if (!IoDll32Bit.empty()) {
-        cases.push_back({"a 32-bit IO.DLL", IoDll32Bit,
-                         {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (", "kod "}});
+        cases.push_back(
+            {"a 32-bit IO.DLL",
+             IoDll32Bit,
+             {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (", "kod "}});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -219,8 +224,8 @@ TEST(PortLibraryPort, ASecondInstanceOnTheSameAddressIsRefusedAndWritesNothing)
     PortLibraryPort third(sandbox.Folders());
     third.PortOut(0x378, 0);
 
-    EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15", "IO.DLL PortOut 632 5",
-                                    "IO.DLL PortOut 888 0"}));
+    EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15",
+                                    "IO.DLL PortOut 632 5", "IO.DLL PortOut 888 0"}));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "port/portlib/PortLibraries.h"
 #include "port/portlib/PortLibraryProblem.h"
+#include "port/portlib/PortLibraries.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,8 @@ TEST(PortLibraries, IoDllFirstThenTheInpOutLibraryOfTheBuildsWidth)
         std::vector<std::string> files;
         for (const PortLibrary& library : PortLibrariesFor(row.bits)) {
             files.push_back(std::string(library.file) + ":" + std::string(library.entry));
-            EXPECT_EQ(library.kind, library.entry == "Out32" ? PortEntry::Out32 : PortEntry::PortOut);
+            EXPECT_EQ(library.kind,
+                      library.entry == "Out32" ? PortEntry::Out32 : PortEntry::PortOut);
         }
         EXPECT_EQ(files, row.files) << row.bits << "-bit";
     }

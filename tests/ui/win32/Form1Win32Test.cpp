@@ -29,24 +29,28 @@ struct MadeForm {
     MadeForm() : form(std::make_unique<Form1>(std::make_unique<testing::RecordingPort>(log))) {}
 };
 
-int Dpi() {
+int Dpi()
+{
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi;
 }
 
-std::wstring ClassName(HWND w) {
+std::wstring ClassName(HWND w)
+{
     wchar_t name[64];
     return std::wstring(name, static_cast<std::size_t>(GetClassNameW(w, name, 64)));
 }
 
-std::wstring TextOf(HWND w) {
+std::wstring TextOf(HWND w)
+{
     wchar_t text[128];
     return std::wstring(text, static_cast<std::size_t>(GetWindowTextW(w, text, 128)));
 }
 
-TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow) {
+TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow)
+{
     MadeForm made;
     const int dpi = Dpi();
     const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
@@ -108,7 +112,8 @@ TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow) {
     }
 }
 
-TEST(Form1Win32, TabVisitsTheCheckedOptionThenTheButtonsInOrder) {
+TEST(Form1Win32, TabVisitsTheCheckedOptionThenTheButtonsInOrder)
+{
     MadeForm made;
     const auto nameOf = [&](HWND w) -> std::string {
         for (const ControlDescription& d : Form1Description().controls) {
@@ -133,13 +138,15 @@ TEST(Form1Win32, TabVisitsTheCheckedOptionThenTheButtonsInOrder) {
               made.form->Control("Option3"));
 }
 
-void Send(MadeForm& made, const char* control, WORD code) {
+void Send(MadeForm& made, const char* control, WORD code)
+{
     HWND w = made.form->Control(control);
     SendMessageW(made.form->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), code),
                  reinterpret_cast<LPARAM>(w));
 }
 
-TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort) {
+TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort)
+{
     MadeForm made;
     EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x378, 0}})) << "Load";
     made.log.clear();
@@ -159,7 +166,8 @@ TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort) {
               (std::vector<PortWrite>{{0x378, 15}, {0x378, 15}, {0x3BC, 14}, {0x3BC, 0}}));
 }
 
-TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding) {
+TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
+{
     MadeForm made;
     auto* port = new testing::RecordingPort(made.log);
     // The port of this form fails on its next write.
