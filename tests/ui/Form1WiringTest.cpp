@@ -224,5 +224,22 @@ TEST(Form1Wiring, ClosingWritesZeroToTheSelectedPortOnlyAndOnce)
     EXPECT_EQ(shown.log, (CallLog{PortWrite{0x278, 0}}));
 }
 
+TEST(Form1Wiring, AFailedWriteIsKeptForTheTopLevelAndNothingIsWrittenAfterIt)
+{
+    // Thrown through the toolkit's signal code, it would be undefined behaviour.
+    ShownForm shown;
+    shown.log.clear();
+    shown.port->onPortOut = [] { throw std::runtime_error("Paralelni port 0x378 nije dostupan."); };
+    EXPECT_NO_THROW(QTest::mouseClick(&shown.Command(3), Qt::LeftButton));
+    shown.port->onPortOut = nullptr;
+    QTest::mouseClick(&shown.Command(1), Qt::LeftButton); // already queued behind the failure
+    EXPECT_TRUE(shown.form->close());
+    shown.form->Unload();
+    EXPECT_TRUE(WritesIn(shown.log).empty());
+    const std::exception_ptr failure = shown.form->TakeFailure();
+    ASSERT_TRUE(failure);
+    EXPECT_THROW(std::rethrow_exception(failure), std::runtime_error);
+}
+
 } // namespace
 } // namespace kovir

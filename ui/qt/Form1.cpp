@@ -7,6 +7,7 @@
 #include "ui/qt/OptionTabStop.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QRadioButton>
 
@@ -30,6 +31,19 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
 
 Form1::~Form1() = default;
 
+template <typename Work> void Form1::Handle(Work&& work)
+{
+    if (failure_) {
+        return;
+    }
+    try {
+        work();
+    } catch (...) {
+        failure_ = std::current_exception();
+        QCoreApplication::exit(1);
+    }
+}
+
 void Form1::WireEvents()
 {
     for (const ControlDescription& d : Form1Description().controls) {
@@ -44,12 +58,12 @@ void Form1::WireEvents()
             // checked state, not the click that usually changes it.
             connect(control, &QAbstractButton::toggled, this, [this, click](bool checked) {
                 if (checked) {
-                    RunClick(controller_, click);
+                    Handle([this, &click] { RunClick(controller_, click); });
                 }
             });
         } else {
             connect(control, &QAbstractButton::clicked, this,
-                    [this, click] { RunClick(controller_, click); });
+                    [this, click] { Handle([this, &click] { RunClick(controller_, click); }); });
         }
     }
 }
@@ -61,7 +75,8 @@ void Form1::SetBackColor(Button button, ColourRef colour)
 
 void Form1::Unload()
 {
-    if (!unloaded_) {
+    // After a failed write nothing more goes to the port.
+    if (!unloaded_ && !failure_) {
         unloaded_ = true;
         controller_.Close();
     }
@@ -74,7 +89,7 @@ void Form1::paintEvent(QPaintEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    Unload();
+    Handle([this] { Unload(); });
     event->accept();
 }
 

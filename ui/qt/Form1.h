@@ -8,7 +8,9 @@
 
 #include <QWidget>
 
+#include <exception>
 #include <memory>
+#include <utility>
 
 namespace kovir {
 
@@ -29,17 +31,25 @@ public:
 
     const Form1Controls& Controls() const { return controls_; }
 
+    // The first failure of an event handler; it ended the event loop.
+    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void WireEvents();
+    // Runs one handler's work. A failure must not unwind through the
+    // toolkit: the first is kept, the event loop is ended, and nothing is
+    // acted on after it.
+    template <typename Work> void Handle(Work&& work);
 
     std::unique_ptr<PortOutput> port_;
     PaintBeforeWait paintingPort_;
     Controller controller_;
     Form1Controls controls_;
+    std::exception_ptr failure_;
     bool unloaded_ = false;
 };
 

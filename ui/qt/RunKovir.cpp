@@ -10,39 +10,12 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
-#include <optional>
 
 namespace kovir {
 
 namespace {
-
-// Exceptions must not unwind through the toolkit's event loop. The first
-// failure in any handler is kept here, the loop is ended, and RunKovir shows
-// it; whatever else was queued is dropped rather than acted on.
-class KovirApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (failure_) {
-            return false;
-        }
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (...) {
-            failure_ = std::current_exception();
-            exit(1);
-            return false;
-        }
-    }
-
-    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
-
-private:
-    std::exception_ptr failure_;
-};
 
 // The icon of the menu entry, so that the window and its entry look alike.
 QIcon ProgramIcon()
@@ -54,8 +27,11 @@ QIcon ProgramIcon()
     return icon;
 }
 
+// On the screen, and in the terminal the program may have been started from,
+// where a pipeline's reader sees it too.
 void ShowFailure(const std::exception& e)
 {
+    std::fprintf(stderr, "kovir: %s\n", e.what());
     QMessageBox::critical(nullptr, Text(Form1Description().caption), QString::fromUtf8(e.what()));
 }
 
@@ -64,7 +40,7 @@ void ShowFailure(const std::exception& e)
 int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
 {
     StopSignals stopSignals;
-    KovirApplication app(argc, argv);
+    QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
     try {
         {
@@ -73,7 +49,7 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
             const StopAtExit stopAtExit(form);
             form.show();
             const int status = app.exec();
-            if (auto failure = app.TakeFailure()) {
+            if (auto failure = form.TakeFailure()) {
                 std::rethrow_exception(failure);
             }
             return status;
