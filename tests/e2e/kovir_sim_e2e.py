@@ -94,52 +94,24 @@ class XServer:
             self.proc.wait(10)
 
 
-class Program:
-    """kovir-sim on the given display, its trace read line by line."""
+class Window:
+    """The program's window on the given display, found by its caption, and
+    what an operator does to it."""
 
-    def __init__(self, path, x):
+    def __init__(self, x, env):
         self.x = x
-        self.env = dict(WINE.env if WINE else os.environ, DISPLAY=x.name)
-        self.env.pop("QT_QPA_PLATFORM", None)
-        command = WINE.command(path) if WINE else [path]
-        self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                     env=self.env, text=True)
-        self.lines = queue.Queue()
-        self.trace = []
-        self.raw = []  # the trace lines as written
-        threading.Thread(target=self._read, daemon=True).start()
+        self.env = env
         found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Upravljanje kovirom$")
         self.window = int(found.split()[0])
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line.rstrip("\r\n"))
-        self.lines.put(None)
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20,
                               capture_output=True, text=True).stdout
 
-    def expect(self, *writes):
-        """Waits for the next trace lines and checks they are exactly `writes`."""
-        got = []
-        for _ in writes:
-            try:
-                line = self.lines.get(timeout=10)
-            except queue.Empty:
-                line = None
-            if line is None:
-                raise Failure(f"expected {writes}, trace ended after {got}")
-            self.raw.append(line)
-            m = TRACE.match(line)
-            if not m:
-                raise Failure(f"not a trace line on standard output: {line!r}")
-            self.trace.append((float(m[1]), int(m[2], 16), int(m[3], 16)))
-            got.append((int(m[2], 16), int(m[3], 16)))
-            if int(m[3], 16) != int(m[4], 2):
-                raise Failure(f"bits do not match the byte: {line!r}")
-        if got != list(writes):
-            raise Failure(f"expected {[fmt(w) for w in writes]}, got {[fmt(w) for w in got]}")
+    def size(self):
+        shell = self.xdotool("getwindowgeometry", "--shell", str(self.window))
+        values = dict(line.split("=") for line in shell.split())
+        return int(values["WIDTH"]), int(values["HEIGHT"])
 
     def click(self, *controls):
         """Clicks the controls one after the other, as fast as xdotool can."""
@@ -193,6 +165,48 @@ class Program:
         # still unread by the server may lose them.
         d.sync()
         d.close()
+
+
+class Program(Window):
+    """kovir-sim on the given display, its trace read line by line."""
+
+    def __init__(self, path, x, stderr=subprocess.DEVNULL):
+        env = dict(WINE.env if WINE else os.environ, DISPLAY=x.name)
+        env.pop("QT_QPA_PLATFORM", None)
+        command = WINE.command(path) if WINE else [path]
+        self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=stderr,
+                                     env=env, text=True)
+        self.lines = queue.Queue()
+        self.trace = []
+        self.raw = []  # the trace lines as written
+        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__(x, env)
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.put(line.rstrip("\r\n"))
+        self.lines.put(None)
+
+    def expect(self, *writes):
+        """Waits for the next trace lines and checks they are exactly `writes`."""
+        got = []
+        for _ in writes:
+            try:
+                line = self.lines.get(timeout=10)
+            except queue.Empty:
+                line = None
+            if line is None:
+                raise Failure(f"expected {writes}, trace ended after {got}")
+            self.raw.append(line)
+            m = TRACE.match(line)
+            if not m:
+                raise Failure(f"not a trace line on standard output: {line!r}")
+            self.trace.append((float(m[1]), int(m[2], 16), int(m[3], 16)))
+            got.append((int(m[2], 16), int(m[3], 16)))
+            if int(m[3], 16) != int(m[4], 2):
+                raise Failure(f"bits do not match the byte: {line!r}")
+        if got != list(writes):
+            raise Failure(f"expected {[fmt(w) for w in writes]}, got {[fmt(w) for w in got]}")
 
     def ends(self, status):
         try:
@@ -331,9 +345,7 @@ def no_port_library(path, x):
     exit status 1 once it is dismissed, and nothing written."""
     program, log = beside(path, None)
     p = Program(program, x)  # finds the one window with the caption: the message box
-    width, height = (int(v) for v in p.xdotool("getwindowgeometry", "--shell", str(p.window))
-                     .split("WIDTH=")[1].replace("HEIGHT=", "").split()[:2])
-    if (width, height) == (392, 253):
+    if p.size() == (392, 253):
         raise Failure("the form was shown")
     p.keys("Return")
     p.ends(1)
@@ -383,6 +395,51 @@ def screen_reader_toggle(path, x):
     p.ends(0)
 
 
+def message_box(x, env):
+    """The program's message box: the window with its caption that is not the form."""
+    deadline = time.monotonic() + 10
+    while True:
+        window = Window(x, env)
+        if window.size() != (392, 253):
+            return window
+        if time.monotonic() > deadline:
+            raise Failure("the form is shown, and no message")
+        time.sleep(0.1)
+
+
+def closed_trace_pipe(path, x):
+    """The trace's reader goes away (`kovir-sim | head -n 1`): the next write
+    fails, and that is shown and ends the program with status 1, not a
+    silent death by SIGPIPE."""
+    env = dict(os.environ, DISPLAY=x.name)
+    env.pop("QT_QPA_PLATFORM", None)
+    proc = subprocess.Popen([path], stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env,
+                            text=True)
+    first = proc.stdout.readline()
+    proc.stdout.close()
+    if not TRACE.match(first.rstrip("\n")):
+        raise Failure(f"first line {first!r}")
+    w = Window(x, env)
+    w.click("Napred")
+    said = ""
+    deadline = time.monotonic() + 15
+    while "Simulirani port" not in said and time.monotonic() < deadline:
+        said += os.read(proc.stderr.fileno(), 4096).decode()
+    expected = "kovir: Simulirani port 0x378: zapis nije moguće ispisati na standardni izlaz"
+    if expected not in said:
+        raise Failure(f"standard error: {said!r}")
+    box = message_box(x, env)
+    box.xdotool("windowfocus", "--sync", str(box.window))
+    box.xdotool("key", "Return")
+    try:
+        code = proc.wait(15)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        raise Failure("the program did not end after its message")
+    if code != 1:
+        raise Failure(f"exit status {code}, expected 1")
+
+
 def start_and_close(path, x):
     p = Program(path, x)
     p.expect((0x378, 0x00))
@@ -417,6 +474,7 @@ SCENARIOS = {
     "sigint": ended_by(signal.SIGINT),
     "sighup": ended_by(signal.SIGHUP),
     "display_lost": display_lost,
+    "closed_trace_pipe": closed_trace_pipe,
 }
 
 
