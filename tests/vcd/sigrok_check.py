@@ -7,10 +7,16 @@ least 150 ms around each pulse, and each port's lines must show only that
 port's bytes.
 
   sigrok_check.py --program kovir-sim --vcd kovir-vcd [--keep DIR]
+
+With --interrupted, the README's pipeline `kovir-sim | kovir-vcd > run.vcd`
+runs in a process group of its own, as in a terminal, and is ended by Ctrl+C
+(SIGINT to the group) after "Napred": the dump must still hold every byte,
+up to the stop byte written on the way out.
 """
 
 import argparse
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -40,6 +46,54 @@ def scripted_run(program):
         return p.raw
     finally:
         x.stop()
+
+
+def interrupted_run(program, converter, vcd):
+    x = e2e.XServer()
+    try:
+        env = dict(os.environ, DISPLAY=x.name)
+        env.pop("QT_QPA_PLATFORM", None)
+        with open(vcd, "w") as out:
+            sim = subprocess.Popen([program], stdout=subprocess.PIPE, env=env,
+                                   process_group=0)
+            conv = subprocess.Popen([converter], stdin=sim.stdout, stdout=out,
+                                    process_group=sim.pid)
+            sim.stdout.close()
+            try:
+                window = e2e.Window(x, env)
+                window.click("Napred")
+                window.faces(Napred=e2e.YELLOW)
+                os.killpg(sim.pid, signal.SIGINT)
+                codes = sim.wait(15), conv.wait(15)
+            finally:
+                for p in (sim, conv):
+                    if p.poll() is None:
+                        p.kill()
+        return codes
+    finally:
+        x.stop()
+
+
+def check_interrupted(program, converter, folder):
+    vcd = folder / "run.vcd"
+    codes = interrupted_run(program, converter, vcd)
+    failures = []
+    if codes != (0, 0):
+        failures.append(f"exit statuses {codes} (kovir-sim, kovir-vcd), expected (0, 0)")
+    names, changes, count = samples(str(vcd)) if vcd.stat().st_size else ([], [], 0)
+    bytes_seen = []
+    if names == [f"378_D{bit}" for bit in range(8)]:
+        for at, _ in changes:
+            value = byte_at(changes, names, "378", at)
+            if not bytes_seen or bytes_seen[-1] != value:
+                bytes_seen.append(value)
+    print(f"{count} samples; 0x378 carried {[f'0x{b:02X}' for b in bytes_seen]}")
+    if bytes_seen != [0x00, 0x0F, 0x00]:
+        failures.append("expected 0x00, 0x0F, then the stop byte 0x00 on 0x378")
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
+    return 1 if failures else 0
 
 
 def samples(vcd):
@@ -74,10 +128,14 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--vcd", required=True, help="the kovir-vcd program")
     parser.add_argument("--keep", help="leave trace.txt and run.vcd in this folder")
+    parser.add_argument("--interrupted", action="store_true",
+                        help="end the pipeline with Ctrl+C instead of the close box")
     args = parser.parse_args()
 
     folder = Path(args.keep or tempfile.mkdtemp(prefix="kovir-vcd-"))
     folder.mkdir(parents=True, exist_ok=True)
+    if args.interrupted:
+        return check_interrupted(args.program, args.vcd, folder)
     trace = folder / "trace.txt"
     trace.write_text("\n".join(scripted_run(args.program)) + "\n")
     vcd = folder / "run.vcd"

@@ -1,5 +1,6 @@
 // kovir-vcd: the simulated port's trace as a Value Change Dump, for the
 // logic-analyser viewers PulseView and GTKWave.
+#include "tools/vcd/ReadOnAfterInterrupt.h"
 #include "tools/vcd/TraceToVcd.h"
 
 #include <cerrno>
@@ -22,7 +23,9 @@ const char* const Usage =
     "\n"
     "then open run.vcd in PulseView (File, Import Value Change Dump) or GTKWave\n"
     "(gtkwave run.vcd). Nothing is written unless the whole trace could be read;\n"
-    "a last line cut off mid-write is left out with a warning.\n";
+    "a last line cut off mid-write is left out with a warning. After Ctrl+C it\n"
+    "reads on to the end of the trace (kovir-sim writes its stop byte and\n"
+    "ends); a second Ctrl+C stops it at once.\n";
 
 bool ReadAll(std::FILE* file, std::string& text)
 {
@@ -50,6 +53,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kovir-vcd: %s: %s\n", name, std::strerror(errno));
         return 1;
     }
+    kovir::ReadOnAfterInterrupt();
     std::string text;
     const bool read = ReadAll(in, text);
     if (fromFile) {
