@@ -19,7 +19,9 @@ Target& TheTarget()
     return target;
 }
 
-BOOL WINAPI OnConsoleEvent(DWORD event)
+} // namespace
+
+BOOL WINAPI ConsoleStop::OnConsoleEvent(DWORD event)
 {
     Target& target = TheTarget();
     const HWND window = target.window.load();
@@ -27,15 +29,14 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
         return FALSE;
     }
     PostMessageW(window, WM_CLOSE, 0, 0);
-    // After these the process is ended as soon as the handler returns:
-    // return only once the window has written its stop byte.
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        WaitForSingleObject(target.done, 5000);
+    // After closing the console the process is ended as soon as the handler
+    // returns, and at the latest after 5 seconds: return only once the window
+    // has written its stop byte, and before Windows' limit.
+    if (event == CTRL_CLOSE_EVENT) {
+        WaitForSingleObject(target.done, 4500);
     }
     return TRUE;
 }
-
-} // namespace
 
 ConsoleStop::ConsoleStop(HWND window)
 {

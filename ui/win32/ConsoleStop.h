@@ -4,16 +4,20 @@
 
 namespace kovir {
 
-// Ctrl+C, Ctrl+Break, closing the console, logoff and shutdown reach a
-// console program (kovir-sim.exe) on a thread of their own. While one of
-// these lives, each of them takes the close box's path on the window's
-// thread, so 0 reaches the selected port before the process ends.
+// Ctrl+C, Ctrl+Break and closing the console reach a console program
+// (kovir-sim.exe) on a thread of their own. While one of these lives, each of
+// them takes the close box's path on the window's thread, so 0 reaches the
+// selected port before the process ends. (Logoff and shutdown never arrive
+// here in a program with windows; the window's WM_ENDSESSION covers them.)
 class ConsoleStop {
 public:
     explicit ConsoleStop(HWND window);
     ~ConsoleStop();
     ConsoleStop(const ConsoleStop&) = delete;
     ConsoleStop& operator=(const ConsoleStop&) = delete;
+
+    // What the system calls on its own thread for a console event.
+    static BOOL WINAPI OnConsoleEvent(DWORD event);
 };
 
 } // namespace kovir

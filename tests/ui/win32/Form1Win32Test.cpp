@@ -3,6 +3,7 @@
 // as the window system sends them, over a recording port.
 #include "form/Form1Description.h"
 #include "tests/support/CallLog.h"
+#include "ui/win32/ConsoleStop.h"
 #include "ui/win32/DialogFont.h"
 #include "ui/win32/Form1.h"
 #include "ui/win32/Text.h"
@@ -12,7 +13,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kovir {
@@ -182,6 +185,38 @@ TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 1U);
+}
+
+TEST(Form1Win32, ClosingTheConsoleWritesTheStopByteWellBeforeWindowsEndsTheProcess)
+{
+    MadeForm made;
+    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0); // Napred
+    made.log.clear();
+    MSG earlier; // an earlier window's end left its own quit message
+    PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    std::optional<ConsoleStop> consoleStop(std::in_place, made.form->Window());
+
+    // Windows calls the handler on a thread of its own, and ends the process
+    // when it returns, or 5 seconds after the event at the latest.
+    BOOL handled = FALSE;
+    DWORD took = 0;
+    std::vector<PortWrite> writtenWhenItReturned;
+    std::thread system([&] {
+        const DWORD start = GetTickCount();
+        handled = ConsoleStop::OnConsoleEvent(CTRL_CLOSE_EVENT);
+        took = GetTickCount() - start;
+        writtenWhenItReturned = WritesIn(made.log);
+    });
+    MSG message; // the window's thread, as the program's message loop
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageW(&message);
+    }
+    consoleStop.reset();
+    system.join();
+
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(writtenWhenItReturned, (std::vector<PortWrite>{{0x378, 0}}));
+    EXPECT_LT(took, 4000U);
 }
 
 } // namespace
