@@ -16,6 +16,11 @@ namespace {
 
 using PortOutEntry = void(WINAPI*)(short, unsigned char);
 using Out32Entry = void(WINAPI*)(short, short);
+using IsInpOutDriverOpenEntry = BOOL(WINAPI*)();
+
+// Not in older SDKs' headers; Windows 7 with KB2533623 and later know them.
+constexpr DWORD SearchDllLoadDir = 0x00000100; // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+constexpr DWORD SearchSystem32 = 0x00000800;   // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 constexpr int PointerBits = sizeof(void*) * 8;
 
@@ -59,6 +64,15 @@ std::string SystemReason(DWORD error, const std::wstring& file = L"")
     return Utf8(text) + (text.empty() ? "" : ", ") + "kod " + std::to_string(error);
 }
 
+// A kernel32 function that older Windows versions lack, or nullptr.
+template <typename Function> Function KernelFunction(const char* name)
+{
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<Function>(
+                        reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)))
+                  : nullptr;
+}
+
 std::wstring ProgramFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -92,26 +106,66 @@ std::wstring SystemFolder()
 
 // Keeps the system from asking the operator about a file it cannot load;
 // the reason goes into our one message instead.
+// (For this thread where Windows 7 and later allow it, else for the process.)
 class QuietLoaderErrors {
 public:
     QuietLoaderErrors()
     {
-        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+        constexpr UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+        if (threadMode_) {
+            DWORD previous = 0;
+            threadMode_(quiet, &previous);
+            previous_ = previous;
+        } else {
+            previous_ = SetErrorMode(quiet);
+        }
     }
-    ~QuietLoaderErrors() { SetThreadErrorMode(previous_, nullptr); }
+    ~QuietLoaderErrors()
+    {
+        if (threadMode_) {
+            threadMode_(previous_, nullptr);
+        } else {
+            SetErrorMode(previous_);
+        }
+    }
     QuietLoaderErrors(const QuietLoaderErrors&) = delete;
     QuietLoaderErrors& operator=(const QuietLoaderErrors&) = delete;
 
 private:
-    DWORD previous_ = 0;
+    using ThreadErrorMode = BOOL(WINAPI*)(DWORD, LPDWORD);
+    ThreadErrorMode threadMode_ = KernelFunction<ThreadErrorMode>("SetThreadErrorMode");
+    UINT previous_ = 0;
 };
+
+// Whether LoadLibraryEx takes the flags that confine a library's own imports
+// to its folder and the system folder.
+bool HasConfinedLibrarySearch()
+{
+    return KernelFunction<FARPROC>("AddDllDirectory") != nullptr;
+}
+
+// A folder as Windows writes it: with forward slashes, Windows does not treat
+// the library's own folder as the place for its imports.
+std::wstring Backslashed(std::wstring folder)
+{
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    return folder;
+}
 
 } // namespace
 
-PortLibraryPort::PortLibraryPort() : PortLibraryPort({ProgramFolder(), SystemFolder()}) {}
+PortLibraryPort::PortLibraryPort() : PortLibraryPort(std::vector<std::wstring>{}) {}
 
 PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders) : folders_(std::move(folders))
 {
+    for (std::wstring& folder : folders_) {
+        folder = Backslashed(std::move(folder));
+    }
+    if (!HasConfinedLibrarySearch()) {
+        // The next best there: the current folder is no place to look for
+        // the imports of a library loaded later.
+        SetDllDirectoryW(L"");
+    }
 }
 
 PortLibraryPort::~PortLibraryPort()
@@ -126,12 +180,13 @@ PortLibraryPort::~PortLibraryPort()
 
 void PortLibraryPort::PortOut(std::int16_t port, std::uint8_t value)
 {
-    if (!entry_) {
-        Bind(port);
-    }
+    // The port first: a second kovir is refused before it loads anything.
     if (std::none_of(held_.begin(), held_.end(),
                      [port](const auto& h) { return h.first == port; })) {
         Hold(port);
+    }
+    if (!entry_) {
+        Bind(port);
     }
     if (out32_) {
         reinterpret_cast<Out32Entry>(entry_)(port, static_cast<short>(value));
@@ -148,9 +203,15 @@ void PortLibraryPort::Wait(std::uint32_t milliseconds)
 void PortLibraryPort::Bind(std::int16_t address)
 {
     QuietLoaderErrors quiet;
+    const std::vector<std::wstring> folders =
+        folders_.empty() ? std::vector<std::wstring>{ProgramFolder(), SystemFolder()} : folders_;
+    // Its own imports beside it or in the system folder, never in the
+    // current folder or on PATH, where a planted DLL could be waiting.
+    const DWORD loadFlags =
+        HasConfinedLibrarySearch() ? SearchDllLoadDir | SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     std::vector<LookupAttempt> attempts;
     for (const PortLibrary& library : PortLibrariesFor(PointerBits)) {
-        for (const std::wstring& folder : folders_) {
+        for (const std::wstring& folder : folders) {
             const std::wstring path = folder + L"\\" + Wide(library.file);
             LookupAttempt attempt;
             attempt.path = Utf8(path);
@@ -163,11 +224,11 @@ void PortLibraryPort::Bind(std::int16_t address)
                 attempts.push_back(attempt);
                 continue;
             }
-            // By full path; its own dependencies are looked for beside it.
-            HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            HMODULE module = LoadLibraryExW(path.c_str(), nullptr, loadFlags);
             if (!module) {
+                attempt.error = GetLastError();
                 attempt.outcome = LookupOutcome::NotLoadable;
-                attempt.reason = SystemReason(GetLastError(), Wide(library.file));
+                attempt.reason = SystemReason(attempt.error, Wide(library.file));
                 attempts.push_back(attempt);
                 continue;
             }
@@ -177,6 +238,14 @@ void PortLibraryPort::Bind(std::int16_t address)
                 attempt.outcome = LookupOutcome::NoEntryPoint;
                 attempts.push_back(attempt);
                 continue;
+            }
+            // InpOut 1.5 and later say whether their driver is open; without
+            // it their writes do nothing and report nothing.
+            const auto driverOpen = reinterpret_cast<IsInpOutDriverOpenEntry>(
+                reinterpret_cast<void (*)()>(GetProcAddress(module, "IsInpOutDriverOpen")));
+            if (driverOpen && !driverOpen()) {
+                FreeLibrary(module);
+                throw std::runtime_error(DescribeInpOutDriverClosed(address, attempt.path));
             }
             library_ = module;
             // Through the generic function type, which the compiler accepts

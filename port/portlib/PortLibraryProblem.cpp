@@ -6,6 +6,23 @@ namespace kovir {
 
 namespace {
 
+// What the operator can do about the commonest reasons a library does not load.
+std::string LoadFailureHint(unsigned long error)
+{
+    switch (error) {
+    case 193: // ERROR_BAD_EXE_FORMAT
+        return " Biblioteka mora biti iste širine kao program.";
+    case 126: // ERROR_MOD_NOT_FOUND
+        return " Nedostaje biblioteka koja je njoj potrebna; stavite je pored nje.";
+    case 5: // ERROR_ACCESS_DENIED
+        return " Pristup datoteci je odbijen.";
+    case 1114: // ERROR_DLL_INIT_FAILED
+        return " Biblioteka nije uspela da se pokrene.";
+    default:
+        return "";
+    }
+}
+
 std::string AttemptText(const LookupAttempt& attempt)
 {
     switch (attempt.outcome) {
@@ -13,7 +30,7 @@ std::string AttemptText(const LookupAttempt& attempt)
         return attempt.path + ": datoteka ne postoji.";
     case LookupOutcome::NotLoadable:
         return attempt.path + ": datoteka postoji, ali je nije moguće učitati (" + attempt.reason +
-               "). Biblioteka mora biti iste širine kao program.";
+               ")." + LoadFailureHint(attempt.error);
     case LookupOutcome::NoEntryPoint:
         return attempt.path + ": učitana je, ali nema ulaznu tačku " + attempt.entry +
                ", pa nije biblioteka za pristup portu.";
@@ -41,6 +58,15 @@ std::string DescribeNoPortLibrary(std::int16_t address, const std::vector<Lookup
                 "pokrenite jednom kao administrator, da bi se instalirao njen upravljački program.";
     }
     return text;
+}
+
+std::string DescribeInpOutDriverClosed(std::int16_t address, const std::string& path)
+{
+    return "Paralelni port " + HexAddress(address) + " nije dostupan: biblioteka " + path +
+           " je učitana, ali njen upravljački program nije otvoren, pa ne bi ništa upisala na "
+           "port. Pokrenite program jednom kao administrator (desni klik, \"Pokreni kao "
+           "administrator\"), da bi se upravljački program instalirao, a zatim ga pokrenite "
+           "ponovo kao i obično.";
 }
 
 std::string DescribePortInUse(std::int16_t address)

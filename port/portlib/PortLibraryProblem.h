@@ -18,6 +18,7 @@ struct LookupAttempt {
     std::string entry; // the entry point that was needed
     LookupOutcome outcome = LookupOutcome::Missing;
     std::string reason; // the system's words, for NotLoadable
+    unsigned long error = 0; // the system's error code, for NotLoadable
 };
 
 // The one message shown when no port library could be bound for the first
@@ -25,6 +26,10 @@ struct LookupAttempt {
 // used, which build this is, and what to do. Serbian, UTF-8.
 std::string DescribeNoPortLibrary(std::int16_t address, const std::vector<LookupAttempt>& attempts,
                                   int pointerBits);
+
+// The message shown when the bound InpOut library at `path` says its driver
+// is not open: without it, its writes would do nothing and say nothing.
+std::string DescribeInpOutDriverClosed(std::int16_t address, const std::string& path);
 
 // The message shown when another kovir already drives the port at `address`.
 std::string DescribePortInUse(std::int16_t address);

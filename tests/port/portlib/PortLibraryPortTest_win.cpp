@@ -28,18 +28,34 @@ const fs::path IoDll = KOVIR_TEST_IO_DLL;
 const fs::path InpOutDll = KOVIR_TEST_INPOUT_DLL;
 const fs::path IoDllWithoutEntry = KOVIR_TEST_IO_DLL_WITHOUT_ENTRY;
 const fs::path IoDll32Bit = KOVIR_TEST_IO_DLL_32BIT; // empty where it could not be built
+const fs::path InpOutDriverOpen = KOVIR_TEST_INPOUT_DLL_DRIVER_OPEN;
+const fs::path InpOutDriverClosed = KOVIR_TEST_INPOUT_DLL_DRIVER_CLOSED;
+const fs::path IoDllWithHelper = KOVIR_TEST_IO_DLL_WITH_HELPER;
+const fs::path Helper = KOVIR_TEST_IO_HELPER;
+
+// This build's width, and the InpOut library and words that go with it.
+constexpr bool Is64Bit = sizeof(void*) == 8;
+const char* const InpOut = Is64Bit ? "inpoutx64.dll" : "inpout32.dll";
+const char* const ThisBuild = Is64Bit ? "64-bitni program" : "32-bitni program";
+const char* const WhatToPut = Is64Bit ? "Stavite inpoutx64.dll" : "Stavite IO.DLL ili inpout32.dll";
+
+std::string Named(const char* line, const char* name = InpOut)
+{
+    return std::string(name) + line;
+}
 
 // A fresh tree under the temporary folder: the program's folder, the system
 // folder and a working folder, and the log the recorders write.
 class Sandbox {
 public:
-    Sandbox()
+    // `label` tells apart the sandboxes of one test.
+    explicit Sandbox(const std::string& label = "")
     {
         root = fs::temp_directory_path() /
                ("kovir-portlib-" + std::to_string(GetCurrentProcessId()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + label);
         fs::remove_all(root);
-        for (const fs::path& folder : {program, system, working}) {
+        for (const fs::path& folder : {program, system, working, onPath}) {
             fs::create_directories(root / folder);
         }
         SetEnvironmentVariableW(L"KOVIR_PORT_LOG", (root / "calls.log").wstring().c_str());
@@ -76,6 +92,7 @@ public:
     const fs::path program = "program";
     const fs::path system = "system";
     const fs::path working = "working";
+    const fs::path onPath = "onpath";
 };
 
 std::string FailureOfFirstWrite(PortLibraryPort& port)
@@ -121,14 +138,17 @@ TEST(PortLibraryPort, BindsTheFirstLibraryOfTheTableThatLoadsAndHasItsEntryPoint
         Lines log;
     } cases[] = {
         {"IO.DLL in the system folder",
-         {{IoDll, false, "IO.DLL"}, {InpOutDll, true, "inpoutx64.dll"}},
+         {{IoDll, false, "IO.DLL"}, {InpOutDll, true, InpOut}},
          {"IO.DLL loaded", "IO.DLL PortOut 888 0"}},
         {"only InpOut",
-         {{InpOutDll, false, "inpoutx64.dll"}},
-         {"inpoutx64.dll loaded", "inpoutx64.dll Out32 888 0"}},
+         {{InpOutDll, false, InpOut}},
+         {Named(" loaded"), Named(" Out32 888 0")}},
         {"an IO.DLL without PortOut",
-         {{IoDllWithoutEntry, true, "IO.DLL"}, {InpOutDll, true, "inpoutx64.dll"}},
-         {"IO.DLL loaded", "inpoutx64.dll loaded", "inpoutx64.dll Out32 888 0"}},
+         {{IoDllWithoutEntry, true, "IO.DLL"}, {InpOutDll, true, InpOut}},
+         {"IO.DLL loaded", Named(" loaded"), Named(" Out32 888 0")}},
+        {"InpOut whose driver is open",
+         {{InpOutDriverOpen, true, InpOut}},
+         {Named(" loaded"), Named(" IsInpOutDriverOpen 1"), Named(" Out32 888 0")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,17 +175,17 @@ TEST(PortLibraryPort, WithoutAUsableLibraryTheFirstWriteSaysWhatWasFoundWhereAnd
         {"nothing anywhere",
          {},
          {"program\\IO.DLL: datoteka ne postoji", "system\\IO.DLL: datoteka ne postoji",
-          "program\\inpoutx64.dll: datoteka ne postoji",
-          "system\\inpoutx64.dll: datoteka ne postoji"}},
+          "program\\" + Named(": datoteka ne postoji"),
+          "system\\" + Named(": datoteka ne postoji")}},
         {"an IO.DLL without PortOut",
          IoDllWithoutEntry,
          {"program\\IO.DLL: učitana je, ali nema ulaznu tačku PortOut"}},
     };
     if (!IoDll32Bit.empty()) {
-        cases.push_back(
-            {"a 32-bit IO.DLL",
-             IoDll32Bit,
-             {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (", "kod "}});
+        cases.push_back({"a 32-bit IO.DLL",
+                         IoDll32Bit,
+                         {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (",
+                          "kod 193", "mora biti iste širine kao program"}});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,8 +196,7 @@ TEST(PortLibraryPort, WithoutAUsableLibraryTheFirstWriteSaysWhatWasFoundWhereAnd
         PortLibraryPort port(sandbox.Folders());
         const std::string message = FailureOfFirstWrite(port);
         std::vector<std::string> said = c.said;
-        said.insert(said.end(), {"Paralelni port 0x378 nije dostupan", "64-bitni program",
-                                 "Stavite inpoutx64.dll"});
+        said.insert(said.end(), {"Paralelni port 0x378 nije dostupan", ThisBuild, WhatToPut});
         for (const std::string& part : said) {
             EXPECT_NE(message.find(part), std::string::npos) << part << "\n" << message;
         }
@@ -206,6 +225,81 @@ TEST(PortLibraryPort, ALibraryPlantedInTheWorkingFolderOrOnPathIsNotLoaded)
     EXPECT_NE(message.find("nije pronađena biblioteka"), std::string::npos) << message;
     EXPECT_EQ(message.find("working"), std::string::npos) << message;
     EXPECT_TRUE(sandbox.Log().empty());
+}
+
+TEST(PortLibraryPort, WhenInpOutSaysItsDriverIsClosedTheFirstWriteAsksForAdministratorAndWritesNothing)
+{
+    Sandbox sandbox;
+    sandbox.Put(InpOutDriverClosed, sandbox.program, InpOut);
+    PortLibraryPort port(sandbox.Folders());
+    const std::string message = FailureOfFirstWrite(port);
+    EXPECT_NE(message.find("Paralelni port 0x378 nije dostupan"), std::string::npos) << message;
+    EXPECT_NE(message.find("upravljački program nije otvoren"), std::string::npos) << message;
+    EXPECT_NE(message.find("kao administrator"), std::string::npos) << message;
+    EXPECT_EQ(sandbox.Log(), (Lines{Named(" loaded"), Named(" IsInpOutDriverOpen 0")}));
+}
+
+TEST(PortLibraryPort, TheLibrarysOwnImportsAreTakenOnlyFromBesideItOrTheSystemFolder)
+{
+    // The planted cases first: a helper loaded once would stay known to the
+    // loader by name for the cases after it.
+    struct Case {
+        const char* name;
+        bool besideIt, inWorkingFolder, onPath;
+    };
+    const Case planted[] = {
+        {"only in the working folder", false, true, false},
+        {"only on PATH", false, false, true},
+    };
+    const fs::path before = fs::current_path();
+    for (const Case& c : planted) {
+        SCOPED_TRACE(c.name);
+        Sandbox sandbox(c.inWorkingFolder ? "-working" : "-onpath");
+        sandbox.Put(IoDllWithHelper, sandbox.program, "IO.DLL");
+        sandbox.Put(Helper, c.inWorkingFolder ? sandbox.working : sandbox.onPath,
+                    "kovir-test-helper.dll");
+        fs::current_path(sandbox.root / sandbox.working);
+        SetEnvironmentVariableW(L"PATH", (sandbox.root / sandbox.onPath).wstring().c_str());
+        std::string message;
+        {
+            PortLibraryPort port(sandbox.Folders());
+            message = FailureOfFirstWrite(port);
+        }
+        fs::current_path(before);
+        EXPECT_NE(message.find("program\\IO.DLL: datoteka postoji, ali je nije moguće učitati"),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find("Nedostaje biblioteka"), std::string::npos) << message;
+        EXPECT_EQ(message.find("iste širine"), std::string::npos) << message;
+        EXPECT_EQ(sandbox.Log(), Lines{});
+    }
+
+    Sandbox sandbox;
+    sandbox.Put(IoDllWithHelper, sandbox.program, "IO.DLL");
+    sandbox.Put(Helper, sandbox.program, "kovir-test-helper.dll");
+    {
+        PortLibraryPort port(sandbox.Folders());
+        EXPECT_EQ(FailureOfFirstWrite(port), "");
+    }
+    const Lines log = sandbox.Log();
+    ASSERT_EQ(log.size(), 3U) << ::testing::PrintToString(log);
+    EXPECT_NE(log[0].find("kovir-test-helper.dll loaded from "), std::string::npos) << log[0];
+    EXPECT_NE(log[0].find("\\program\\kovir-test-helper.dll"), std::string::npos) << log[0];
+    EXPECT_EQ(log[1], "IO.DLL loaded");
+    EXPECT_EQ(log[2], "IO.DLL PortOut 888 0");
+}
+
+TEST(PortLibraryPort, ASecondInstanceIsRefusedBeforeItLoadsAnyLibrary)
+{
+    Sandbox first("-first"), second("-second"); // both log to the second's log
+    first.Put(IoDll, first.program, "IO.DLL");
+    second.Put(InpOutDll, second.program, InpOut);
+    PortLibraryPort running(first.Folders());
+    running.PortOut(0x378, 15);
+
+    PortLibraryPort another(second.Folders());
+    EXPECT_NE(FailureOfFirstWrite(another).find("je zauzet"), std::string::npos);
+    EXPECT_EQ(second.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15"}));
 }
 
 TEST(PortLibraryPort, ASecondInstanceOnTheSameAddressIsRefusedAndWritesNothing)

@@ -32,7 +32,8 @@ TEST(PortLibraries, IoDllFirstThenTheInpOutLibraryOfTheBuildsWidth)
 TEST(DescribeNoPortLibrary, SaysWhereEachFileWasLookedForWhyAndWhatToDoForThisBuild)
 {
     const std::vector<LookupAttempt> attempts = {
-        {"C:\\kovir\\IO.DLL", "PortOut", LookupOutcome::NotLoadable, "Bad EXE format, kod 193"},
+        {"C:\\kovir\\IO.DLL", "PortOut", LookupOutcome::NotLoadable, "Bad EXE format, kod 193",
+         193},
         {"C:\\windows\\system32\\IO.DLL", "PortOut", LookupOutcome::Missing, ""},
         {"C:\\kovir\\inpoutx64.dll", "Out32", LookupOutcome::NoEntryPoint, ""},
     };
@@ -50,6 +51,42 @@ TEST(DescribeNoPortLibrary, SaysWhereEachFileWasLookedForWhyAndWhatToDoForThisBu
         EXPECT_NE(text32.find(part), std::string::npos) << part << "\n" << text32;
     }
     EXPECT_EQ(text32.find("inpoutx64"), std::string::npos);
+}
+
+TEST(DescribeNoPortLibrary, EachCommonLoadErrorHasItsOwnWordsAndOnlyABadFormatAsksForTheSameWidth)
+{
+    const struct {
+        unsigned long error;
+        const char* said; // nullptr: the system's words alone
+    } rows[] = {
+        {193, "Biblioteka mora biti iste širine kao program."},
+        {126, "Nedostaje biblioteka koja je njoj potrebna"},
+        {5, "Pristup datoteci je odbijen."},
+        {1114, "Biblioteka nije uspela da se pokrene."},
+        {87, nullptr},
+    };
+    for (const auto& row : rows) {
+        LookupAttempt attempt{"C:\\kovir\\IO.DLL", "PortOut", LookupOutcome::NotLoadable,
+                              "sistem kaže, kod " + std::to_string(row.error), row.error};
+        const std::string text = DescribeNoPortLibrary(0x378, {attempt}, 32);
+        const std::string line = text.substr(text.find("C:\\kovir\\IO.DLL"));
+        SCOPED_TRACE(line);
+        EXPECT_NE(line.find("(sistem kaže, kod " + std::to_string(row.error) + ")."),
+                  std::string::npos);
+        if (row.said) {
+            EXPECT_NE(line.find(row.said), std::string::npos);
+        }
+        EXPECT_EQ(line.find("iste širine") != std::string::npos, row.error == 193);
+    }
+}
+
+TEST(DescribeInpOutDriverClosed, NamesThePortAndTheLibraryAndAsksForOneRunAsAdministrator)
+{
+    const std::string text = DescribeInpOutDriverClosed(0x278, "C:\\kovir\\inpout32.dll");
+    for (const char* part : {"Paralelni port 0x278 nije dostupan", "C:\\kovir\\inpout32.dll",
+                             "upravljački program nije otvoren", "jednom kao administrator"}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    }
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 // its own loading, to the file named by KOVIR_PORT_LOG, one line each:
 //   "<file> loaded", "<file> PortOut <port> <value>", "<file> Out32 <port> <value>"
 // Built once per kind: RECORD_PORTOUT (an IO.DLL), RECORD_OUT32 (an InpOut
-// library), or neither (a DLL of that name without the entry point).
+// library; with DRIVER_OPEN=0 or 1 also InpOut's IsInpOutDriverOpen, saying
+// that), HELPER (a library the IO.DLL built with NEEDS_HELPER imports, which
+// records where it was loaded from), or none (a DLL without the entry point).
 #include <windows.h>
 
 #include <cstdio>
@@ -23,7 +25,7 @@ void Append(const char* line)
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    char text[96];
+    char text[MAX_PATH + 96];
     const int size = std::snprintf(text, sizeof text, "%s %s\n", RECORDER_NAME, line);
     DWORD written = 0;
     WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
@@ -41,15 +43,34 @@ void Append(const char* line)
 
 extern "C" {
 
+#if defined(NEEDS_HELPER)
+__declspec(dllimport) int KovirTestHelper();
+#endif
+
 #if defined(RECORD_PORTOUT)
 __declspec(dllexport) void WINAPI PortOut(short port, unsigned char data)
 {
+#if defined(NEEDS_HELPER)
+    KovirTestHelper();
+#endif
     AppendCall("PortOut", port, data);
 }
 #elif defined(RECORD_OUT32)
 __declspec(dllexport) void WINAPI Out32(short port, short data)
 {
     AppendCall("Out32", port, data);
+}
+#if defined(DRIVER_OPEN)
+__declspec(dllexport) BOOL WINAPI IsInpOutDriverOpen()
+{
+    Append(DRIVER_OPEN ? "IsInpOutDriverOpen 1" : "IsInpOutDriverOpen 0");
+    return DRIVER_OPEN;
+}
+#endif
+#elif defined(HELPER)
+__declspec(dllexport) int KovirTestHelper()
+{
+    return 1;
 }
 #else
 // Something else, so that the DLL is a real library with exports.
@@ -59,10 +80,17 @@ __declspec(dllexport) short WINAPI PortIn(short port)
 }
 #endif
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
+#if defined(HELPER)
+        char line[MAX_PATH + 16] = "loaded from ";
+        GetModuleFileNameA(instance, line + 12, MAX_PATH);
+        Append(line);
+#else
+        (void)instance;
         Append("loaded");
+#endif
     }
     return TRUE;
 }
