@@ -2,6 +2,8 @@
 
 #include "core/Controller.h"
 
+#include <stdexcept>
+
 namespace kovir {
 
 namespace {
@@ -86,6 +88,17 @@ const ControlDescription* FindControl(std::string_view name, int index)
         }
     }
     return nullptr;
+}
+
+const ControlDescription& StartOption()
+{
+    for (const ControlDescription& control : Controls) {
+        if (control.kind == ControlKind::OptionButton &&
+            control.click.operation == ClickOperation::SelectPort && control.click.port == StartPort) {
+            return control;
+        }
+    }
+    throw std::logic_error("No option of Form1 selects the start port.");
 }
 
 TwipRect PlaceInForm(const ControlDescription& control)

@@ -69,6 +69,10 @@ const FormDescription& Form1Description();
 // The description of a named control (and element), or nullptr.
 const ControlDescription* FindControl(std::string_view name, int index = -1);
 
+// The option selected when the window is made: the one whose Click selects
+// the port every run starts on.
+const ControlDescription& StartOption();
+
 // Where a control lies in the window's client area, in twips.
 TwipRect PlaceInForm(const ControlDescription& control);
 

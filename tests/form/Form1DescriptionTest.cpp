@@ -121,5 +121,19 @@ TEST(Form1Description, EachClickRunsItsOperationAndNothingElseIsWired)
     }
 }
 
+TEST(Form1Description, TheStartOptionIsTheOneWhoseClickSelectsThePortEveryRunStartsOn)
+{
+    EXPECT_EQ(StartOption().name, "Option1");
+    testing::CallLog log;
+    testing::RecordingPort port(log);
+    testing::RecordingPanel panel(log);
+    Controller controller(port, panel);
+    controller.Start();
+    const std::int16_t started = controller.LPTadresa();
+    RunClick(controller, FindControl("Option2")->click);
+    RunClick(controller, StartOption().click);
+    EXPECT_EQ(controller.LPTadresa(), started);
+}
+
 } // namespace
 } // namespace kovir

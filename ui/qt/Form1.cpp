@@ -23,7 +23,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     setAttribute(Qt::WA_OpaquePaintEvent);
     FitDefaultFont(*this);
     new OptionTabStop({controls_.Option1, controls_.Option2, controls_.Option3}, this);
-    controls_.Option1->setFocus();
+    findChild<QRadioButton*>(Text(StartOption().name))->setFocus();
     WireEvents();
 
     controller_.Start();

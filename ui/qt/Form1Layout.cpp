@@ -118,7 +118,7 @@ Form1Controls CreateForm1Controls(QWidget& form)
             c.Option3 = As<QRadioButton>(w);
         }
     }
-    c.Option1->setChecked(true);
+    form.findChild<QRadioButton*>(Text(StartOption().name))->setChecked(true);
     return c;
 }
 

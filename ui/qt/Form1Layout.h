@@ -38,7 +38,7 @@ QSize Form1ClientSize();
 QString Text(std::string_view text);
 
 // Creates every control on `form` at its place, in its colours and fonts, in
-// keyboard order, with Option1 selected.
+// keyboard order, with the start port's option selected.
 Form1Controls CreateForm1Controls(QWidget& form);
 
 } // namespace kovir

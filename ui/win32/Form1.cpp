@@ -52,7 +52,7 @@ DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions)
         // One group: the dialog manager's arrow keys move within it; the
         // tab stop sits on the checked option only.
         style |= BS_AUTORADIOBUTTON | (firstOption ? WS_GROUP : 0) |
-                 (d.name == "Option1" ? WS_TABSTOP : 0);
+                 (&d == &StartOption() ? WS_TABSTOP : 0);
         break;
     case ControlKind::Button:
         style |= BS_OWNERDRAW | WS_TABSTOP | WS_GROUP;
@@ -161,13 +161,13 @@ void Form1::CreateWindowAndControls()
     // so the keyboard order is unchanged.
     SetWindowPos(controls_[frameIndex], HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageW(Control("Option1"), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(Control(StartOption().name), BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void Form1::Show()
 {
     ShowWindow(window_, SW_SHOWNORMAL);
-    SetFocus(Control("Option1"));
+    SetFocus(Control(StartOption().name));
     UpdateWindow(window_);
 }
 
