@@ -5,16 +5,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 namespace kovir {
 
-// One line of the simulated port's trace:
-//   "<seconds since start, 6 decimals> 0x<port> 0x<value> <D7..D0>"
-// e.g. "0.041233 0x378 0x0F 00001111".
-std::string TraceLine(std::chrono::nanoseconds sinceStart, std::int16_t port, std::uint8_t value);
-
-// Stands in for the device: every port write becomes one trace line, flushed
+// Stands in for the device: every port write becomes one trace line
+// (TraceFormat.h), flushed
 // at once so that a reader of the stream sees each byte when it is "on the
 // lines". The wait is real, so pulses in the trace last as long as on a port.
 // (A C stream rather than an iostream: the program has no other use for

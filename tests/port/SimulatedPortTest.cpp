@@ -1,4 +1,5 @@
 #include "port/sim/SimulatedPort.h"
+#include "port/sim/TraceFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -14,25 +15,25 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct TraceRow {
-    std::chrono::nanoseconds since;
-    std::int16_t port;
-    std::uint8_t value;
-    const char* line;
-};
-
-TEST(TraceLine, ShowsTimePortValueAndTheEightDataLines)
+TEST(TraceFormat, EachRecordIsWrittenAsItsLineAndReadBackToTheSameValues)
 {
-    const TraceRow rows[] = {
-        {41'233'000ns, 0x378, 0x0F, "0.041233 0x378 0x0F 00001111"},
-        {0ns, 0x3BC, 0x1F, "0.000000 0x3BC 0x1F 00011111"},
-        {12'500'000'999ns, 0x278, 0x00, "12.500000 0x278 0x00 00000000"},
-        {999ns, 0x378, 0x15, "0.000000 0x378 0x15 00010101"},
-        {3'600'000'001'000ns, 0x378, 0x0B, "3600.000001 0x378 0x0B 00001011"},
-        {1s, 0x378, 0xFF, "1.000000 0x378 0xFF 11111111"},
+    const struct {
+        TraceRecord record;
+        const char* line;
+    } rows[] = {
+        {{0, 0x378, 0x00}, "0.000000 0x378 0x00 00000000"},
+        {{41'233, 0x378, 0x0F}, "0.041233 0x378 0x0F 00001111"},
+        {{1, 0x3BC, 0x1F}, "0.000001 0x3BC 0x1F 00011111"},
+        {{12'500'000, 0x278, 0x15}, "12.500000 0x278 0x15 00010101"},
+        {{1'000'000, 0x378, 0xFF}, "1.000000 0x378 0xFF 11111111"},
+        {{3'600'000'000'001, 0x3BC, 0x0B}, "3600000.000001 0x3BC 0x0B 00001011"},
+        {{999'999'999'999, 0xFFFF, 0x80}, "999999.999999 0xFFFF 0x80 10000000"},
     };
-    for (const TraceRow& row : rows) {
-        EXPECT_EQ(TraceLine(row.since, row.port, row.value), row.line);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(FormatTraceLine(row.record), row.line);
+        std::string why;
+        EXPECT_EQ(ParseTraceLine(row.line, why), row.record) << why;
     }
 }
 

@@ -1,7 +1,8 @@
 #include "tools/vcd/TraceToVcd.h"
 
+#include "port/sim/TraceFormat.h"
+
 #include <algorithm>
-#include <charconv>
 #include <stdexcept>
 
 namespace kovir {
@@ -13,62 +14,14 @@ namespace {
     throw std::runtime_error("line " + std::to_string(line) + ": " + what);
 }
 
-bool AllOf(std::string_view text, std::string_view allowed)
-{
-    return !text.empty() && text.find_first_not_of(allowed) == std::string_view::npos;
-}
-
-std::string Quoted(std::string_view line)
-{
-    return "\"" + std::string(line.substr(0, 60)) + (line.size() > 60 ? "…" : "") + "\"";
-}
-
-// Parses one line, or says why it is not a trace line.
+// One line as kovir-vcd keeps it, or why it is not a trace line.
 std::optional<TraceWrite> Parse(std::string_view line, std::string& why)
 {
-    std::vector<std::string_view> fields;
-    for (std::size_t at = 0; at <= line.size();) {
-        const std::size_t space = line.find(' ', at);
-        const std::size_t end = space == std::string_view::npos ? line.size() : space;
-        fields.push_back(line.substr(at, end - at));
-        at = end + 1;
-    }
-    if (fields.size() != 4) {
-        why = "not a trace line (expected \"<seconds> 0x<port> 0x<byte> <bits>\"): " + Quoted(line);
+    const std::optional<TraceRecord> record = ParseTraceLine(line, why);
+    if (!record) {
         return std::nullopt;
     }
-    const std::string_view time = fields[0], port = fields[1], byte = fields[2], bits = fields[3];
-    const std::size_t dot = time.find('.');
-    if (dot == std::string_view::npos || !AllOf(time.substr(0, dot), "0123456789") ||
-        time.size() - dot - 1 != 6 || !AllOf(time.substr(dot + 1), "0123456789")) {
-        why = "not a time in seconds with six decimals: " + Quoted(time);
-        return std::nullopt;
-    }
-    constexpr std::string_view hex = "0123456789ABCDEF";
-    if (port.size() < 3 || port.substr(0, 2) != "0x" || !AllOf(port.substr(2), hex)) {
-        why = "not a port address such as 0x378: " + Quoted(port);
-        return std::nullopt;
-    }
-    if (byte.size() != 4 || byte.substr(0, 2) != "0x" || !AllOf(byte.substr(2), hex)) {
-        why = "not a byte such as 0x0F: " + Quoted(byte);
-        return std::nullopt;
-    }
-    if (bits.size() != 8 || !AllOf(bits, "01")) {
-        why = "not eight data lines such as 00001111: " + Quoted(bits);
-        return std::nullopt;
-    }
-    std::int64_t seconds = 0, micros = 0;
-    unsigned value = 0, lines = 0;
-    std::from_chars(time.data(), time.data() + dot, seconds);
-    std::from_chars(time.data() + dot + 1, time.data() + time.size(), micros);
-    std::from_chars(byte.data() + 2, byte.data() + byte.size(), value, 16);
-    std::from_chars(bits.data(), bits.data() + bits.size(), lines, 2);
-    if (lines != value) {
-        why = "the data lines " + std::string(bits) + " are not the byte " + std::string(byte);
-        return std::nullopt;
-    }
-    return TraceWrite{seconds * 1'000'000 + micros, std::string(port.substr(2)),
-                      static_cast<std::uint8_t>(value)};
+    return TraceWrite{record->micros, TracePortDigits(record->port), record->value};
 }
 
 } // namespace

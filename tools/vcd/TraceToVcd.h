@@ -8,8 +8,7 @@
 
 namespace kovir {
 
-// One port write of the simulated port's trace:
-//   "<seconds>.<microseconds, 6 digits> 0x<port> 0x<byte> <D7..D0>"
+// One port write of the simulated port's trace (port/sim/TraceFormat.h).
 struct TraceWrite {
     std::int64_t micros;
     std::string port; // as the trace spells it, e.g. "378", "3BC"
