@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace kovir {
 
@@ -16,6 +17,16 @@ public:
 
     // Blocks the calling thread for at least `milliseconds`.
     virtual void Wait(std::uint32_t milliseconds) = 0;
+
+    // The same wait, counted from this call, with `meanwhile` done inside it
+    // rather than before it: what a window must show at the start of a wait
+    // then does not lengthen it. A port that keeps no time of its own does
+    // `meanwhile`, then waits.
+    virtual void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
+    {
+        meanwhile();
+        Wait(milliseconds);
+    }
 
 protected:
     PortOutput() = default;

@@ -2,22 +2,81 @@
 
 #include <cerrno>
 #include <ctime>
+#include <sys/prctl.h>
 
 namespace kovir {
 
-void PreciseWait(std::uint32_t milliseconds)
+namespace {
+
+// The last stretch is watched on the clock rather than slept: a wake-up
+// from the kernel comes tens of microseconds late, more on a busy machine.
+constexpr long PollNanoseconds = 500'000;
+
+timespec Now()
 {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(milliseconds / 1000U);
-    deadline.tv_nsec += static_cast<long>(milliseconds % 1000U) * 1'000'000L;
-    if (deadline.tv_nsec >= 1'000'000'000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1'000'000'000L;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
+}
+
+timespec Plus(timespec t, long nanoseconds)
+{
+    t.tv_sec += nanoseconds / 1'000'000'000L;
+    t.tv_nsec += nanoseconds % 1'000'000'000L;
+    if (t.tv_nsec >= 1'000'000'000L) {
+        t.tv_sec += 1;
+        t.tv_nsec -= 1'000'000'000L;
+    } else if (t.tv_nsec < 0) {
+        t.tv_sec -= 1;
+        t.tv_nsec += 1'000'000'000L;
     }
-    // An absolute deadline makes an interrupted sleep resume where it was,
-    // instead of starting the whole wait over or cutting it short.
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    return t;
+}
+
+bool Before(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Timer slack lets the kernel wake a sleeper up to 50 us late by default, to
+// batch wake-ups; for this one sleep the thread asks for none.
+class NoTimerSlack {
+public:
+    NoTimerSlack() : previous_(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0))
+    {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    }
+    ~NoTimerSlack()
+    {
+        if (previous_ > 0) {
+            prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(previous_), 0, 0, 0);
+        }
+    }
+    NoTimerSlack(const NoTimerSlack&) = delete;
+    NoTimerSlack& operator=(const NoTimerSlack&) = delete;
+
+private:
+    int previous_;
+};
+
+} // namespace
+
+void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
+{
+    timespec end = Plus(Now(), static_cast<long>(milliseconds % 1000U) * 1'000'000L);
+    end.tv_sec += static_cast<time_t>(milliseconds / 1000U);
+    if (meanwhile) {
+        meanwhile();
+    }
+    const timespec wake = Plus(end, -PollNanoseconds);
+    if (Before(Now(), wake)) {
+        const NoTimerSlack precise;
+        // An absolute time makes an interrupted sleep resume where it was,
+        // instead of starting the whole wait over or cutting it short.
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+        }
+    }
+    while (Before(Now(), end)) {
     }
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 namespace kovir {
 
@@ -38,8 +39,16 @@ std::int64_t Convert(std::int64_t ticks, std::int64_t frequency, std::int64_t un
 // 15.6 ms system tick. Returns false where Windows has none or it fails.
 bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency)
 {
-    HANDLE timer =
-        CreateWaitableTimerExW(nullptr, nullptr, HighResolutionTimerFlag, TIMER_ALL_ACCESS);
+    // Vista and later have CreateWaitableTimerExW; it is looked up, so that
+    // the program still starts on Windows XP.
+    using CreateTimerEx = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto createTimerEx = kernel ? reinterpret_cast<CreateTimerEx>(reinterpret_cast<void (*)()>(
+                                            GetProcAddress(kernel, "CreateWaitableTimerExW")))
+                                      : nullptr;
+    HANDLE timer = createTimerEx ? createTimerEx(nullptr, nullptr, HighResolutionTimerFlag,
+                                                 TIMER_ALL_ACCESS)
+                                 : nullptr;
     if (!timer) {
         return false;
     }
@@ -96,13 +105,25 @@ private:
 };
 
 // Older Windows: Sleep with the system timer raised to 1 ms for the wait,
-// the last millisecond given up in slices.
-void WaitWithRaisedTimerResolution(std::int64_t deadline, std::int64_t frequency)
+// until a Sleep could overshoot `wakeAt`.
+void WaitWithRaisedTimerResolution(std::int64_t wakeAt, std::int64_t frequency)
 {
     const OneMillisecondTimer raised;
-    for (std::int64_t now = Ticks(); now < deadline; now = Ticks()) {
-        const std::int64_t left = (deadline - now) * 1000 / frequency;
-        Sleep(left >= 2 ? static_cast<DWORD>(left - 1) : 0);
+    for (std::int64_t now = Ticks(); now < wakeAt; now = Ticks()) {
+        const std::int64_t left = (wakeAt - now) * 1000 / frequency;
+        if (left < 2) {
+            return;
+        }
+        Sleep(static_cast<DWORD>(left - 1));
+    }
+}
+
+// The last stretch is watched on the performance counter: a timer's wake-up
+// comes late by up to its resolution.
+void PollUntil(std::int64_t deadline)
+{
+    while (Ticks() < deadline) {
+        YieldProcessor();
     }
 }
 
@@ -111,23 +132,40 @@ std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency)
     return Ticks() + Convert(milliseconds, 1000, frequency);
 }
 
+// How long before the deadline the sleeping ends and the watching starts:
+// the high-resolution timer is good to a few tenths of a millisecond, the
+// raised system timer to a millisecond or two.
+constexpr std::int64_t PollMicroseconds = 1000;
+constexpr std::int64_t PollMicrosecondsWithoutHighResolutionTimer = 2000;
+
+void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile, bool highResolution)
+{
+    const std::int64_t frequency = TicksPerSecond();
+    // The deadline is on the performance counter, taken first, and the wait
+    // goes on until the counter has passed it: never a tick early.
+    const std::int64_t deadline = Deadline(milliseconds, frequency);
+    if (meanwhile) {
+        meanwhile();
+    }
+    const std::int64_t wakeAt = deadline - Convert(PollMicroseconds, 1'000'000, frequency);
+    if (!highResolution || !WaitOnHighResolutionTimer(wakeAt, frequency)) {
+        WaitWithRaisedTimerResolution(
+            deadline - Convert(PollMicrosecondsWithoutHighResolutionTimer, 1'000'000, frequency),
+            frequency);
+    }
+    PollUntil(deadline);
+}
+
 } // namespace
 
 void PreciseWaitWithoutHighResolutionTimer(std::uint32_t milliseconds)
 {
-    const std::int64_t frequency = TicksPerSecond();
-    WaitWithRaisedTimerResolution(Deadline(milliseconds, frequency), frequency);
+    Wait(milliseconds, {}, false);
 }
 
-void PreciseWait(std::uint32_t milliseconds)
+void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    const std::int64_t frequency = TicksPerSecond();
-    // The deadline is on the performance counter, and every way of waiting
-    // below goes on until the counter has passed it: never a tick early.
-    const std::int64_t deadline = Deadline(milliseconds, frequency);
-    if (!WaitOnHighResolutionTimer(deadline, frequency)) {
-        WaitWithRaisedTimerResolution(deadline, frequency);
-    }
+    Wait(milliseconds, meanwhile, true);
 }
 
 } // namespace kovir

@@ -83,6 +83,11 @@ void Ieee1284Port::Wait(std::uint32_t milliseconds)
     PreciseWait(milliseconds);
 }
 
+void Ieee1284Port::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
+{
+    PreciseWait(milliseconds, meanwhile);
+}
+
 parport_list& Ieee1284Port::Ports()
 {
     if (!list_) {

@@ -24,6 +24,7 @@ public:
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
+    void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
 
 private:
     parport* Acquire(std::int16_t address);

@@ -28,6 +28,7 @@ public:
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
+    void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
 
 private:
     void Bind(std::int16_t address);

@@ -200,6 +200,11 @@ void PortLibraryPort::Wait(std::uint32_t milliseconds)
     PreciseWait(milliseconds);
 }
 
+void PortLibraryPort::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
+{
+    PreciseWait(milliseconds, meanwhile);
+}
+
 void PortLibraryPort::Bind(std::int16_t address)
 {
     QuietLoaderErrors quiet;

@@ -40,4 +40,9 @@ void SimulatedPort::Wait(std::uint32_t milliseconds)
     PreciseWait(milliseconds);
 }
 
+void SimulatedPort::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
+{
+    PreciseWait(milliseconds, meanwhile);
+}
+
 } // namespace kovir

@@ -13,8 +13,11 @@ void PaintBeforeWait::PortOut(std::int16_t port, std::uint8_t value)
 
 void PaintBeforeWait::Wait(std::uint32_t milliseconds)
 {
-    QCoreApplication::sendPostedEvents(&window_, QEvent::UpdateRequest);
-    port_.Wait(milliseconds);
+    // Painted inside the wait, which is counted from here: the paint does
+    // not lengthen the pulse on the port.
+    port_.WaitIncluding(milliseconds, [this] {
+        QCoreApplication::sendPostedEvents(&window_, QEvent::UpdateRequest);
+    });
 }
 
 } // namespace kovir

@@ -8,8 +8,9 @@ namespace kovir {
 
 // A wait blocks the event thread, and with it all painting. So that the
 // operator sees what the command just showed (the yellow sound button) for
-// the whole wait, what changed in the window is painted to the screen before
-// the wait starts: only that, since the paint lengthens the pulse on the port.
+// the whole wait, what changed in the window is painted to the screen at the
+// start of the wait: only that, and inside the wait's time, so that the pulse
+// on the port is no longer for it.
 class PaintBeforeWait final : public PortOutput {
 public:
     PaintBeforeWait(PortOutput& port, QWidget& window) : port_(port), window_(window) {}
