@@ -3,11 +3,13 @@
 #include "form/Form1Description.h"
 #include "tests/ui/ShownForm.h"
 #include "ui/qt/FrameBox.h"
+#include "ui/qt/icon/IconPixels.h"
 
 #include <QAccessible>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -249,6 +251,21 @@ TEST(Form1Layout, ScreenReadersHearEveryButtonsAndOptionsName)
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(accessible, nullptr) << control;
         EXPECT_EQ(accessible->text(QAccessible::Name), name) << control;
+    }
+}
+
+TEST(ProgramIcon, TheCompiledInPixelsAreThoseOfTheInstalledIcon)
+{
+    const auto sizes = ProgramIconPixels();
+    ASSERT_EQ(sizes.size(), 4U);
+    for (const IconPixels& size : sizes) {
+        SCOPED_TRACE(size.width);
+        const QImage installed =
+            QImage(QStringLiteral(KOVIR_ICON_FOLDER "/rs.kovir.Kovir-%1.png").arg(size.width))
+                .convertToFormat(QImage::Format_ARGB32);
+        const QImage compiled(reinterpret_cast<const uchar*>(size.pixels), size.width, size.height,
+                              QImage::Format_ARGB32);
+        EXPECT_EQ(compiled, installed);
     }
 }
 

@@ -5,9 +5,12 @@
 #include "ui/qt/Form1Layout.h"
 #include "ui/qt/StopAtExit.h"
 #include "ui/qt/StopSignals.h"
+#include "ui/qt/icon/IconPixels.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -21,8 +24,10 @@ namespace {
 QIcon ProgramIcon()
 {
     QIcon icon;
-    for (const char* size : {"32", "48", "64", "128"}) {
-        icon.addFile(QStringLiteral(":/icons/rs.kovir.Kovir-%1.png").arg(QLatin1String(size)));
+    for (const IconPixels& size : ProgramIconPixels()) {
+        const QImage image(reinterpret_cast<const uchar*>(size.pixels), size.width, size.height,
+                           QImage::Format_ARGB32);
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }
