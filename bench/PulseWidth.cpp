@@ -1,7 +1,9 @@
 // Sound pulses on the simulated port, each measured as the port sees it: the
-// time between the two trace lines of the pulse. Prints one line:
-//   pulses=<n> min=<ms> median=<ms> p99=<ms> max=<ms>
+// time between the two trace lines of the pulse, and the processor time the
+// program spent per pulse (the wait's polling, mostly). Prints one line:
+//   pulses=<n> min=<ms> median=<ms> p99=<ms> max=<ms> cpu=<ms per pulse>
 #include "bench/NullPort.h"
+#include "bench/ProcessCpu.h"
 #include "core/Controller.h"
 #include "port/sim/SimulatedPort.h"
 
@@ -21,9 +23,12 @@ int main(int argc, char** argv)
     kovir::bench::NullPanel panel;
     kovir::Controller controller(port, panel);
     controller.Start();
+    const double cpuBefore = kovir::bench::ProcessCpuMilliseconds();
     for (int i = 0; i < pulses; ++i) {
         controller.Sound();
     }
+    const double cpuPerPulse =
+        (kovir::bench::ProcessCpuMilliseconds() - cpuBefore) / (pulses > 0 ? pulses : 1);
 
     std::vector<double> times;
     std::rewind(trace);
@@ -39,7 +44,7 @@ int main(int argc, char** argv)
         return 1;
     }
     auto at = [&](double q) { return widths[static_cast<std::size_t>(q * (widths.size() - 1))]; };
-    std::printf("pulses=%zu min=%.3f median=%.3f p99=%.3f max=%.3f\n", widths.size(), widths.front(),
-                at(0.5), at(0.99), widths.back());
+    std::printf("pulses=%zu min=%.3f median=%.3f p99=%.3f max=%.3f cpu=%.3f\n", widths.size(),
+                widths.front(), at(0.5), at(0.99), widths.back(), cpuPerPulse);
     return 0;
 }
