@@ -16,10 +16,10 @@ BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
 TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-static cpio
                dbus at-spi2-core python3-pyatspi sigrok-cli)
 # The Windows builds: MinGW-w64 cross compilers (the -posix ones carry the C++
-# thread library), GoogleTest's sources to build with them, and Wine to run
-# the 64-bit programs.
+# thread library), GoogleTest's sources to build with them, Wine to run the
+# 64-bit programs, and wixl and msitools to make and read the MSI packages.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-                  binutils-mingw-w64-i686 googletest wine wine64)
+                  binutils-mingw-w64-i686 googletest wine wine64 wixl msitools)
 
 # Making and checking the Debian package: dpkg-shlibdeps computes its
 # dependencies; the checks validate what it installs and install it for real.
