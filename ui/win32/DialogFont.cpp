@@ -54,6 +54,9 @@ HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls)
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     LOGFONTW lf = metrics.lfMessageFont;
     HDC dc = GetDC(nullptr);
+    // The system's font is for the system's DPI; the window may be on a
+    // monitor of another scale.
+    lf.lfHeight = MulDiv(lf.lfHeight, dpi, GetDeviceCaps(dc, LOGPIXELSY));
     for (;;) {
         HFONT font = CreateFontIndirectW(&lf);
         bool fits = true;

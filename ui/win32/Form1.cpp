@@ -11,6 +11,9 @@ namespace {
 
 constexpr wchar_t WindowClass[] = L"KovirForm1";
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which mean nothing here
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0; // Windows 8.1 and later send it
+#endif
 
 void RegisterWindowClass(WNDPROC procedure)
 {
@@ -29,6 +32,19 @@ void RegisterWindowClass(WNDPROC procedure)
     if (!RegisterClassExW(&wc)) {
         throw std::runtime_error("Prozor nije moguće napraviti (RegisterClassEx).");
     }
+}
+
+// The DPI of the monitor the window is on, where Windows tells it (Windows 10
+// 1607 and later); 0 elsewhere.
+int WindowDpi(HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto getDpiForWindow =
+        user32 ? reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void (*)()>(
+                     GetProcAddress(user32, "GetDpiForWindow")))
+               : nullptr;
+    return getDpiForWindow ? static_cast<int>(getDpiForWindow(window)) : 0;
 }
 
 const wchar_t* ClassOf(ControlKind kind)
@@ -123,13 +139,10 @@ void Form1::CreateWindowAndControls()
                                  std::to_string(GetLastError()) + ").");
     }
 
-    const HFONT dialog = FitDialogFont(dpi_, form.controls);
-    fonts_.push_back({{}, dialog});
     bool inOptions = false;
     std::size_t frameIndex = 0;
     for (const ControlDescription& d : form.controls) {
         const bool option = d.kind == ControlKind::OptionButton;
-        const TwipRect place = PlaceInForm(d);
         const int id = FirstControlId + static_cast<int>(controls_.size());
         // Options and buttons carry their screen-reader names as window text:
         // the options' own captions are never seen, and the square buttons
@@ -139,15 +152,12 @@ void Form1::CreateWindowAndControls()
                                                                               : d.accessibleName);
         HWND control = CreateWindowExW(
             0, ClassOf(d.kind), text.c_str(),
-            StyleOf(d, option && !inOptions, inOptions && !option), Pixels(place.left),
-            Pixels(place.top), Pixels(place.width), Pixels(place.height), window_,
+            StyleOf(d, option && !inOptions, inOptions && !option), 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         if (!control) {
             throw std::runtime_error("Prozor nije moguće napraviti (" + std::string(d.name) + ").");
         }
         inOptions = option;
-        const HFONT font = d.font.face.empty() ? dialog : FontFor(d.font);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (d.kind == ControlKind::Frame) {
             frameIndex = controls_.size();
         }
@@ -155,13 +165,53 @@ void Form1::CreateWindowAndControls()
             buttons_[static_cast<std::size_t>(*d.button)] = control;
         }
         controls_.push_back(control);
-        fontOf_.push_back(font);
+    }
+    fontOf_.resize(controls_.size());
+    LayOut();
+    // On a monitor of another scale than the system's, Windows 10 1607 and
+    // later say so only through the window itself.
+    if (const int monitorDpi = WindowDpi(window_); monitorDpi != 0 && monitorDpi != dpi_) {
+        dpi_ = monitorDpi;
+        LayOut();
+        RECT sized{0, 0, Pixels(form.width), Pixels(form.height)};
+        AdjustWindowRectEx(&sized, style, FALSE, 0);
+        SetWindowPos(window_, nullptr, 0, 0, sized.right - sized.left, sized.bottom - sized.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The frame is drawn under its options and labels; it takes no focus,
     // so the keyboard order is unchanged.
     SetWindowPos(controls_[frameIndex], HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(Control(StartOption().name), BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void Form1::LayOut()
+{
+    // New fonts first; the old ones go once no control uses them.
+    const std::vector<std::pair<FontDescription, HFONT>> old = std::exchange(fonts_, {});
+    const auto& controls = Form1Description().controls;
+    const HFONT dialog = FitDialogFont(dpi_, controls);
+    fonts_.push_back({{}, dialog});
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const ControlDescription& d = controls[i];
+        const TwipRect place = PlaceInForm(d);
+        MoveWindow(controls_[i], Pixels(place.left), Pixels(place.top), Pixels(place.width),
+                   Pixels(place.height), FALSE);
+        fontOf_[i] = d.font.face.empty() ? dialog : FontFor(d.font);
+        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fontOf_[i]), FALSE);
+    }
+    for (const auto& [description, font] : old) {
+        DeleteObject(font);
+    }
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Form1::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    LayOut();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1::Show()
@@ -265,6 +315,9 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wParam));
         return 1;
+    case WM_DPICHANGED: // moved to a monitor of another scale, or the scale changed
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE: // close box, system menu, Alt+F4
         Unload();
         DestroyWindow(window_);

@@ -52,6 +52,9 @@ private:
     void PaintBackground(HDC dc) const;
     LRESULT ColourStatic(HDC dc, HWND control) const;
     int Pixels(int twips) const;
+    // Places every control and sets its font for the window's DPI.
+    void LayOut();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     HFONT FontFor(const FontDescription& font);
     void Release(); // the window and the fonts
     std::size_t IndexOf(HWND control) const;
@@ -65,7 +68,7 @@ private:
     std::array<ColourRef, ButtonCount> faces_{};
     std::vector<std::pair<FontDescription, HFONT>> fonts_; // owned, one per distinct font
     std::vector<HFONT> fontOf_;                            // per control
-    int dpi_ = 96;
+    int dpi_ = 96; // of the monitor the window is on
     std::exception_ptr failure_;
     bool unloaded_ = false;
     bool ending_ = false; // destroyed by us: no quit message

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -217,6 +219,51 @@ TEST(Form1Win32, ClosingTheConsoleWritesTheStopByteWellBeforeWindowsEndsTheProce
     EXPECT_TRUE(handled);
     EXPECT_EQ(writtenWhenItReturned, (std::vector<PortWrite>{{0x378, 0}}));
     EXPECT_LT(took, 4000U);
+}
+
+TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForIt)
+{
+    MadeForm made;
+    const HWND window = made.form->Window();
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    LONG dialogFontHeight = 0;
+    for (const int dpi : {144, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+        const FormDescription& description = Form1Description();
+        // What Windows suggests: the window's size at that scale, where it is.
+        RECT suggested{0, 0, px(description.width), px(description.height)};
+        AdjustWindowRectEx(&suggested, style, FALSE, 0);
+        OffsetRect(&suggested, 40, 30);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+
+        RECT frame;
+        GetWindowRect(window, &frame);
+        EXPECT_TRUE(EqualRect(&frame, &suggested));
+        for (const ControlDescription& d : description.controls) {
+            SCOPED_TRACE(std::string(d.name));
+            const HWND control = made.form->Control(d.name, d.index);
+            RECT place;
+            GetWindowRect(control, &place);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+            const TwipRect twips = PlaceInForm(d);
+            EXPECT_EQ(place.left, px(twips.left));
+            EXPECT_EQ(place.top, px(twips.top));
+            EXPECT_EQ(place.right - place.left, px(twips.width));
+            EXPECT_EQ(place.bottom - place.top, px(twips.height));
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
+                       sizeof font, &font);
+            if (!d.font.face.empty()) {
+                EXPECT_EQ(font.lfHeight, -std::lround(d.font.points * dpi / 72.0));
+            } else if (dpi == 144) {
+                dialogFontHeight = std::abs(font.lfHeight);
+            } else {
+                EXPECT_LT(std::abs(font.lfHeight), dialogFontHeight); // made for the scale too
+            }
+        }
+    }
 }
 
 } // namespace
