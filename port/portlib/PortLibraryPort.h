@@ -22,6 +22,14 @@ public:
     PortLibraryPort();
     // Looks in these folders, in this order (full paths).
     explicit PortLibraryPort(std::vector<std::wstring> folders);
+
+    // The newer Windows functions used where the system has them; turned off,
+    // the port does what it does on older Windows.
+    struct NewerWindows {
+        bool confinedLibrarySearch = true; // LoadLibraryEx's search flags: 7 with KB2533623
+        bool threadErrorMode = true;       // SetThreadErrorMode: Windows 7
+    };
+    PortLibraryPort(std::vector<std::wstring> folders, NewerWindows use);
     ~PortLibraryPort() override;
     PortLibraryPort(const PortLibraryPort&) = delete;
     PortLibraryPort& operator=(const PortLibraryPort&) = delete;
@@ -35,6 +43,7 @@ private:
     void Hold(std::int16_t address);
 
     std::vector<std::wstring> folders_;
+    NewerWindows use_;
     void* library_ = nullptr;   // HMODULE
     void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
     bool out32_ = false;        // entry_ is Out32 rather than PortOut

@@ -109,7 +109,9 @@ std::wstring SystemFolder()
 // (For this thread where Windows 7 and later allow it, else for the process.)
 class QuietLoaderErrors {
 public:
-    QuietLoaderErrors()
+    explicit QuietLoaderErrors(bool forThisThread)
+        : threadMode_(forThisThread ? KernelFunction<ThreadErrorMode>("SetThreadErrorMode")
+                                    : nullptr)
     {
         constexpr UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
         if (threadMode_) {
@@ -133,7 +135,7 @@ public:
 
 private:
     using ThreadErrorMode = BOOL(WINAPI*)(DWORD, LPDWORD);
-    ThreadErrorMode threadMode_ = KernelFunction<ThreadErrorMode>("SetThreadErrorMode");
+    ThreadErrorMode threadMode_;
     UINT previous_ = 0;
 };
 
@@ -156,12 +158,19 @@ std::wstring Backslashed(std::wstring folder)
 
 PortLibraryPort::PortLibraryPort() : PortLibraryPort(std::vector<std::wstring>{}) {}
 
-PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders) : folders_(std::move(folders))
+PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders)
+    : PortLibraryPort(std::move(folders), NewerWindows{})
 {
+}
+
+PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders, NewerWindows use)
+    : folders_(std::move(folders)), use_(use)
+{
+    use_.confinedLibrarySearch = use_.confinedLibrarySearch && HasConfinedLibrarySearch();
     for (std::wstring& folder : folders_) {
         folder = Backslashed(std::move(folder));
     }
-    if (!HasConfinedLibrarySearch()) {
+    if (!use_.confinedLibrarySearch) {
         // The next best there: the current folder is no place to look for
         // the imports of a library loaded later.
         SetDllDirectoryW(L"");
@@ -207,13 +216,13 @@ void PortLibraryPort::WaitIncluding(std::uint32_t milliseconds, const std::funct
 
 void PortLibraryPort::Bind(std::int16_t address)
 {
-    QuietLoaderErrors quiet;
+    QuietLoaderErrors quiet(use_.threadErrorMode);
     const std::vector<std::wstring> folders =
         folders_.empty() ? std::vector<std::wstring>{ProgramFolder(), SystemFolder()} : folders_;
     // Its own imports beside it or in the system folder, never in the
     // current folder or on PATH, where a planted DLL could be waiting.
     const DWORD loadFlags =
-        HasConfinedLibrarySearch() ? SearchDllLoadDir | SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+        use_.confinedLibrarySearch ? SearchDllLoadDir | SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     std::vector<LookupAttempt> attempts;
     for (const PortLibrary& library : PortLibrariesFor(PointerBits)) {
         for (const std::wstring& folder : folders) {

@@ -11,9 +11,7 @@ namespace {
 
 constexpr wchar_t WindowClass[] = L"KovirForm1";
 constexpr int FirstControlId = 100; // clear of IDOK and IDCANCEL, which mean nothing here
-#ifndef WM_DPICHANGED
-constexpr UINT WM_DPICHANGED = 0x02E0; // Windows 8.1 and later send it
-#endif
+constexpr UINT DpiChanged = 0x02E0; // WM_DPICHANGED: Windows 8.1 and later send it
 
 void RegisterWindowClass(WNDPROC procedure)
 {
@@ -315,7 +313,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wParam));
         return 1;
-    case WM_DPICHANGED: // moved to a monitor of another scale, or the scale changed
+    case DpiChanged: // moved to a monitor of another scale, or the scale changed
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_CLOSE: // close box, system menu, Alt+F4

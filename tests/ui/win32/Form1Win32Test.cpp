@@ -235,7 +235,8 @@ TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForI
         RECT suggested{0, 0, px(description.width), px(description.height)};
         AdjustWindowRectEx(&suggested, style, FALSE, 0);
         OffsetRect(&suggested, 40, 30);
-        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+        constexpr UINT DpiChanged = 0x02E0; // WM_DPICHANGED, above the headers' Windows version
+        SendMessageW(window, DpiChanged, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
 
         RECT frame;
