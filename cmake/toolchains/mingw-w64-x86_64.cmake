@@ -5,4 +5,4 @@ set(KOVIR_MINGW_TRIPLE x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
 # One Wine prefix per build tree, made on first use.
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env KOVIR_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-    ${CMAKE_CURRENT_LIST_DIR}/../wine64-run)
+    ${CMAKE_CURRENT_LIST_DIR}/../wine-run)

@@ -50,19 +50,23 @@ class Failure(Exception):
 class Wine:
     """The Windows program's surroundings: one prefix, made once."""
 
-    def __init__(self, prefix):
+    def __init__(self, prefix, loader=WINE64, arch=None):
+        self.loader = loader
         self.env = dict(os.environ, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all")
+        if arch:
+            self.env["WINEARCH"] = arch
         if not os.path.exists(os.path.join(prefix, "system.reg")):
-            subprocess.run([WINE64, "wineboot", "-i"], env=self.env, check=True,
+            subprocess.run([loader, "wineboot", "-i"], env=self.env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
             subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
 
     def command(self, program):
-        return [WINE64, program]
+        return [self.loader, program]
 
     def end_session(self, display):
         """What a Windows logoff sends every window, then the end of the processes."""
-        subprocess.run([WINE64, "wineboot", "--end-session"], env=dict(self.env, DISPLAY=display),
+        subprocess.run([self.loader, "wineboot", "--end-session"],
+                       env=dict(self.env, DISPLAY=display),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def settle(self):
@@ -73,6 +77,7 @@ class Wine:
 
 WINE = None  # set by --wineprefix
 IO_DLL = None  # set by --io-dll
+INPOUT_DLL = None  # set by --inpout-dll
 
 
 class XServer:
@@ -305,15 +310,15 @@ def logoff(path, x):
         raise Failure("the program outlived the session")
 
 
-def beside(program, dll):
+def beside(program, dll, name="IO.DLL"):
     """A folder of its own holding the program and, if given, `dll` as
-    IO.DLL; and the log our test DLL writes each call to."""
+    `name`; and the log our test DLL writes each call to."""
     import shutil
     import tempfile
     folder = tempfile.mkdtemp(prefix="kovir-portlib-")
     shutil.copy(program, folder)
     if dll:
-        shutil.copy(dll, os.path.join(folder, "IO.DLL"))
+        shutil.copy(dll, os.path.join(folder, name))
     log = os.path.join(folder, "calls.log")
     os.environ["KOVIR_PORT_LOG"] = log
     if WINE:
@@ -336,6 +341,23 @@ def port_library(path, x):
     p.ends(0)
     expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
                 "IO.DLL PortOut 888 0"]
+    if calls(log) != expected:
+        raise Failure(f"the library saw {calls(log)}, expected {expected}")
+
+
+def inpout_library(path, x):
+    """kovir.exe with only the InpOut library of its width beside it: bound,
+    asked whether its driver is open (the test library has no such export,
+    as before InpOut 1.5), and given exactly these calls."""
+    dll, name = INPOUT_DLL
+    program, log = beside(path, dll, name)
+    p = Program(program, x)
+    p.click("Levo")
+    p.faces(Levo=YELLOW, Stop=GREEN)
+    p.close_box()
+    p.ends(0)
+    expected = [f"{name} loaded", f"{name} Out32 888 0", f"{name} Out32 888 14",
+                f"{name} Out32 888 0"]
     if calls(log) != expected:
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
@@ -468,6 +490,7 @@ SCENARIOS = {
     "port_library": port_library,
     "screen_reader_toggle": screen_reader_toggle,
     "no_port_library": no_port_library,
+    "inpout_library": inpout_library,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
     "sigterm": ended_by(signal.SIGTERM),
@@ -482,12 +505,17 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--wineprefix", help="run the Windows program in this Wine prefix")
+    parser.add_argument("--wine-loader", default=WINE64, help="wine64, or the 32-bit wine")
+    parser.add_argument("--winearch", help="win32 for a 32-bit prefix")
     parser.add_argument("--io-dll", help="the test IO.DLL, for port_library")
+    parser.add_argument("--inpout-dll", nargs=2, metavar=("DLL", "NAME"),
+                        help="the test InpOut library and its name, for inpout_library")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
-    global WINE, IO_DLL
-    WINE = Wine(args.wineprefix) if args.wineprefix else None
+    global WINE, IO_DLL, INPOUT_DLL
+    WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
+    INPOUT_DLL = args.inpout_dll
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()

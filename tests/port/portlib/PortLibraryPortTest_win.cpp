@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -27,7 +28,7 @@ using Lines = std::vector<std::string>;
 const fs::path IoDll = KOVIR_TEST_IO_DLL;
 const fs::path InpOutDll = KOVIR_TEST_INPOUT_DLL;
 const fs::path IoDllWithoutEntry = KOVIR_TEST_IO_DLL_WITHOUT_ENTRY;
-const fs::path IoDll32Bit = KOVIR_TEST_IO_DLL_32BIT; // empty where it could not be built
+const fs::path IoDllOtherWidth = KOVIR_TEST_IO_DLL_OTHER_WIDTH; // empty where it could not be built
 const fs::path InpOutDriverOpen = KOVIR_TEST_INPOUT_DLL_DRIVER_OPEN;
 const fs::path InpOutDriverClosed = KOVIR_TEST_INPOUT_DLL_DRIVER_CLOSED;
 const fs::path IoDllWithHelper = KOVIR_TEST_IO_DLL_WITH_HELPER;
@@ -181,9 +182,9 @@ TEST(PortLibraryPort, WithoutAUsableLibraryTheFirstWriteSaysWhatWasFoundWhereAnd
          IoDllWithoutEntry,
          {"program\\IO.DLL: učitana je, ali nema ulaznu tačku PortOut"}},
     };
-    if (!IoDll32Bit.empty()) {
-        cases.push_back({"a 32-bit IO.DLL",
-                         IoDll32Bit,
+    if (!IoDllOtherWidth.empty()) {
+        cases.push_back({Is64Bit ? "a 32-bit IO.DLL" : "a 64-bit IO.DLL",
+                         IoDllOtherWidth,
                          {"program\\IO.DLL: datoteka postoji, ali je nije moguće učitati (",
                           "kod 193", "mora biti iste širine kao program"}});
     }
@@ -287,6 +288,66 @@ TEST(PortLibraryPort, TheLibrarysOwnImportsAreTakenOnlyFromBesideItOrTheSystemFo
     EXPECT_NE(log[0].find("\\program\\kovir-test-helper.dll"), std::string::npos) << log[0];
     EXPECT_EQ(log[1], "IO.DLL loaded");
     EXPECT_EQ(log[2], "IO.DLL PortOut 888 0");
+}
+
+TEST(PortLibraryPort, WithoutTheNewerWindowsFunctionsALibraryAndItsOwnImportsBesideItStillBind)
+{
+    // What Windows XP and Vista get: the altered search path, the process's
+    // error mode, the current folder out of the search.
+    Sandbox sandbox;
+    sandbox.Put(IoDllWithHelper, sandbox.program, "IO.DLL");
+    sandbox.Put(Helper, sandbox.program, "kovir-test-helper.dll");
+    sandbox.Put(IoDllWithoutEntry, sandbox.system, "IO.DLL");
+    const UINT modeBefore = SetErrorMode(0);
+    SetErrorMode(modeBefore);
+    {
+        PortLibraryPort port(sandbox.Folders(), {.confinedLibrarySearch = false,
+                                                 .threadErrorMode = false});
+        port.PortOut(0x378, 15);
+        port.PortOut(0x378, 0);
+    }
+    const UINT modeAfter = SetErrorMode(0);
+    SetErrorMode(modeAfter);
+    EXPECT_EQ(modeAfter, modeBefore) << "the process's error mode is given back";
+    const Lines log = sandbox.Log();
+    ASSERT_EQ(log.size(), 4U) << ::testing::PrintToString(log);
+    EXPECT_NE(log[0].find("\\program\\kovir-test-helper.dll"), std::string::npos) << log[0];
+    EXPECT_EQ((Lines{log[1], log[2], log[3]}),
+              (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15", "IO.DLL PortOut 888 0"}));
+}
+
+TEST(PortLibraryPort, EveryCallThroughTheBoundEntryPointLeavesTheStackWhereItWas)
+{
+    // Wrong about stdcall, the values would still arrive right for a while;
+    // the stack pointer moves at the first call.
+    const struct {
+        fs::path built;
+        std::string name, lastCall;
+    } libraries[] = {{IoDll, "IO.DLL", "IO.DLL PortOut 888 63"},
+                     {InpOutDll, InpOut, Named(" Out32 888 63")}};
+    for (const auto& [built, name, lastCall] : libraries) {
+        SCOPED_TRACE(name);
+        Sandbox sandbox("-" + name);
+        sandbox.Put(built, sandbox.program, name.c_str());
+        const fs::path stackLog = sandbox.root / "stack.log";
+        SetEnvironmentVariableW(L"KOVIR_PORT_STACK_LOG", stackLog.wstring().c_str());
+        {
+            PortLibraryPort port(sandbox.Folders());
+            for (int i = 0; i < 64; ++i) {
+                port.PortOut(0x378, static_cast<std::uint8_t>(i));
+            }
+        }
+        SetEnvironmentVariableW(L"KOVIR_PORT_STACK_LOG", nullptr);
+        Lines frames;
+        std::ifstream log(stackLog);
+        for (std::string line; std::getline(log, line);) {
+            frames.push_back(line);
+        }
+        ASSERT_EQ(frames.size(), 64U);
+        EXPECT_EQ(std::count(frames.begin(), frames.end(), frames.front()), 64)
+            << ::testing::PrintToString(frames);
+        EXPECT_EQ(sandbox.Log().back(), lastCall);
+    }
 }
 
 TEST(PortLibraryPort, ASecondInstanceIsRefusedBeforeItLoadsAnyLibrary)

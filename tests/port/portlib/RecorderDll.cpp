@@ -32,6 +32,28 @@ void Append(const char* line)
     CloseHandle(file);
 }
 
+// Where the caller's stack stood at this call, to KOVIR_PORT_STACK_LOG: a
+// caller that calls a stdcall entry point as cdecl (or the other way round)
+// leaves its stack pointer off by the arguments' size after every call.
+[[maybe_unused]] void AppendStack(const void* frame)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("KOVIR_PORT_STACK_LOG", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    char text[32];
+    const int size = std::snprintf(text, sizeof text, "%p\n", frame);
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
+}
+
 [[maybe_unused]] void AppendCall(const char* entry, int port, int value)
 {
     char line[64];
@@ -53,11 +75,13 @@ __declspec(dllexport) void WINAPI PortOut(short port, unsigned char data)
 #if defined(NEEDS_HELPER)
     KovirTestHelper();
 #endif
+    AppendStack(__builtin_frame_address(0));
     AppendCall("PortOut", port, data);
 }
 #elif defined(RECORD_OUT32)
 __declspec(dllexport) void WINAPI Out32(short port, short data)
 {
+    AppendStack(__builtin_frame_address(0));
     AppendCall("Out32", port, data);
 }
 #if defined(DRIVER_OPEN)
