@@ -20,6 +20,9 @@ TEST_PACKAGES=(xvfb xauth xdotool python3 python3-xlib qemu-system-x86 busybox-s
 # 64-bit programs, and wixl and msitools to make and read the MSI packages.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 googletest wine wine64 wixl msitools)
+# The 32-bit Wine, for the x86 build's suites: on this machine where it
+# executes 32-bit code, and in the emulated PC (Debian's own kernel) always.
+WINE32_PACKAGES=(wine32:i386)
 
 # Making and checking the Debian package: dpkg-shlibdeps computes its
 # dependencies; the checks validate what it installs and install it for real.
@@ -34,6 +37,10 @@ install_missing() {
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    # Packages of the i386 architecture need it added to dpkg first.
+    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
     echo "Installing: ${missing[*]}" >&2
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \

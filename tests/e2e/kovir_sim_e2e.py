@@ -40,6 +40,9 @@ FACE = {
 CYAN, YELLOW, GREEN, RED, BLUE = 0xC0FFFF, 0xFFF00F, 0x0FF00F, 0xFF0000, 0x0000FF
 
 WINE64 = "/usr/lib/wine/wine64"
+# How many times longer than here to wait for anything (an emulated PC is
+# slower by about that much).
+PATIENCE = float(os.environ.get("KOVIR_E2E_PATIENCE", "1"))
 WINESERVER = "/usr/lib/wine/wineserver"
 
 
@@ -110,7 +113,7 @@ class Window:
         self.window = int(found.split()[0])
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20,
+        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20 * PATIENCE,
                               capture_output=True, text=True).stdout
 
     def size(self):
@@ -197,7 +200,7 @@ class Program(Window):
         got = []
         for _ in writes:
             try:
-                line = self.lines.get(timeout=10)
+                line = self.lines.get(timeout=10 * PATIENCE)
             except queue.Empty:
                 line = None
             if line is None:
@@ -215,11 +218,11 @@ class Program(Window):
 
     def ends(self, status):
         try:
-            code = self.proc.wait(15)
+            code = self.proc.wait(15 * PATIENCE)
         except subprocess.TimeoutExpired:
             self.proc.kill()
             raise Failure("the program did not end")
-        if self.lines.get(timeout=5) is not None:
+        if self.lines.get(timeout=5 * PATIENCE) is not None:
             raise Failure("the program wrote more than expected")
         if code != status:
             raise Failure(f"exit status {code}, expected {status}")

@@ -13,11 +13,12 @@
 
 namespace {
 
-void Append(const char* line)
+// Appends `text` to the file named by the environment variable `log`, if set.
+void AppendTo(const char* log, const char* text, int size)
 {
     char path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA("KOVIR_PORT_LOG", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    const DWORD length = GetEnvironmentVariableA(log, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || size <= 0) {
         return;
     }
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -25,11 +26,16 @@ void Append(const char* line)
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    char text[MAX_PATH + 96];
-    const int size = std::snprintf(text, sizeof text, "%s %s\n", RECORDER_NAME, line);
     DWORD written = 0;
     WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
     CloseHandle(file);
+}
+
+void Append(const char* line)
+{
+    char text[MAX_PATH + 96];
+    AppendTo("KOVIR_PORT_LOG", text,
+             std::snprintf(text, sizeof text, "%s %s\n", RECORDER_NAME, line));
 }
 
 // Where the caller's stack stood at this call, to KOVIR_PORT_STACK_LOG: a
@@ -37,21 +43,8 @@ void Append(const char* line)
 // leaves its stack pointer off by the arguments' size after every call.
 [[maybe_unused]] void AppendStack(const void* frame)
 {
-    char path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA("KOVIR_PORT_STACK_LOG", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return;
-    }
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
     char text[32];
-    const int size = std::snprintf(text, sizeof text, "%p\n", frame);
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
+    AppendTo("KOVIR_PORT_STACK_LOG", text, std::snprintf(text, sizeof text, "%p\n", frame));
 }
 
 [[maybe_unused]] void AppendCall(const char* entry, int port, int value)
