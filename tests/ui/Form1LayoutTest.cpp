@@ -262,9 +262,9 @@ TEST(ProgramIcon, TheCompiledInPixelsAreThoseOfTheInstalledIcon)
         SCOPED_TRACE(size.width);
         const QImage installed =
             QImage(QStringLiteral(KOVIR_ICON_FOLDER "/rs.kovir.Kovir-%1.png").arg(size.width))
-                .convertToFormat(QImage::Format_ARGB32);
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         const QImage compiled(reinterpret_cast<const uchar*>(size.pixels), size.width, size.height,
-                              QImage::Format_ARGB32);
+                              QImage::Format_ARGB32_Premultiplied);
         EXPECT_EQ(compiled, installed);
     }
 }

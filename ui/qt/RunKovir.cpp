@@ -26,7 +26,7 @@ QIcon ProgramIcon()
     QIcon icon;
     for (const IconPixels& size : ProgramIconPixels()) {
         const QImage image(reinterpret_cast<const uchar*>(size.pixels), size.width, size.height,
-                           QImage::Format_ARGB32);
+                           QImage::Format_ARGB32_Premultiplied);
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;

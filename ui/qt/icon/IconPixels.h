@@ -5,7 +5,8 @@
 
 namespace kovir {
 
-// One size of the program's icon, as 0xAARRGGBB pixels, row by row.
+// One size of the program's icon, as premultiplied 0xAARRGGBB pixels, row by
+// row: the form a window's pixmaps keep, so showing it converts nothing.
 struct IconPixels {
     int width, height;
     const std::uint32_t* pixels;

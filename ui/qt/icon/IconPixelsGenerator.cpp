@@ -19,7 +19,8 @@ int main(int argc, char** argv)
     std::fprintf(out, "// Made at build time by kovir_icon_pixels from the icon's PNG sizes.\n"
                       "#include \"ui/qt/icon/IconPixels.h\"\n\nnamespace kovir {\n\nnamespace {\n\n");
     for (int i = 2; i < argc; ++i) {
-        const QImage image = QImage(QString::fromLocal8Bit(argv[i])).convertToFormat(QImage::Format_ARGB32);
+        const QImage image = QImage(QString::fromLocal8Bit(argv[i]))
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (image.isNull()) {
             std::fprintf(stderr, "%s: not an image\n", argv[i]);
             return 1;
