@@ -109,8 +109,20 @@ class Window:
     def __init__(self, x, env):
         self.x = x
         self.env = env
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Upravljanje kovirom$")
-        self.window = int(found.split()[0])
+        # Searched for again until it shows: a search fails outright when a
+        # window it is looking at goes away meanwhile, as Wine's passing
+        # windows at start-up do.
+        deadline = time.monotonic() + 20 * PATIENCE
+        while True:
+            search = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                     "^Upravljanje kovirom$"], env=env, capture_output=True,
+                                    text=True, timeout=20 * PATIENCE)
+            if search.returncode == 0 and search.stdout.split():
+                self.window = int(search.stdout.split()[0])
+                return
+            if time.monotonic() > deadline:
+                raise Failure("no window captioned \"Upravljanje kovirom\" showed")
+            time.sleep(0.1)
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20 * PATIENCE,

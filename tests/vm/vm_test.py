@@ -417,14 +417,23 @@ SCENARIOS = {
 # ---------------------------------------------------------------- 32-bit Wine
 
 SHARE_HOST = """for m in {modules}; do insmod /lib/modules/$m; done
-mkdir -p /host
+mkdir -p /host /hosttmp
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose,ro host /host
+mount --bind /host/tmp /hosttmp
 mount -t proc proc /host/proc
 mount -t sysfs sys /host/sys
 mount -t devtmpfs dev /host/dev
 mkdir -p /host/dev/pts /host/dev/shm
 mount -t devpts devpts /host/dev/pts
 for d in /host/tmp /host/run /host/dev/shm; do mount -t tmpfs -o size=1500m tmpfs $d; done
+# A work tree in the host's /tmp stays where it is, read-only, inside the
+# guest's writable /tmp (its hidden entries, such as Wine's and X's sockets,
+# stay the guest's own).
+for d in /hosttmp/*; do
+    [ -d "$d" ] || continue
+    mkdir -p "/host/tmp/${{d##*/}}"
+    mount --bind "$d" "/host/tmp/${{d##*/}}"
+done
 chroot /host /bin/bash {script}
 """
 
@@ -472,13 +481,11 @@ def wine32(args):
                      f"--program /tmp/run/{Path(args.sim).name} start_and_close")
         names.append(name)
     if args.kovir:
-        # (Without any library, the one scenario that waits for a message
-        # box, is left to the direct runs: in the emulated PC xdotool lost it.)
-        name = "kovir.exe port_library inpout_library"
+        name = "kovir.exe port_library inpout_library no_port_library"
         lines.append(f"cp {args.kovir} /tmp/run/ && run '{name}' env {e2e} "
                      f"--program /tmp/run/{Path(args.kovir).name} --io-dll {args.io_dll} "
                      f"--inpout-dll {args.inpout_dll} inpout32.dll "
-                     "port_library inpout_library")
+                     "port_library inpout_library no_port_library")
         names.append(name)
     script = args.work / "in_chroot.sh"
     script.write_text(IN_CHROOT.format(suites="\n".join(lines)))
@@ -525,7 +532,7 @@ def main():
     w32.add_argument("--suite", action="append", default=[], help="a test program to run")
     w32.add_argument("--window-suite", help="a test program that needs a display")
     w32.add_argument("--sim", help="kovir-sim.exe, started and closed through the e2e driver")
-    w32.add_argument("--kovir", help="kovir.exe, with each port library")
+    w32.add_argument("--kovir", help="kovir.exe, with each port library and with none")
     w32.add_argument("--io-dll", help="our recording IO.DLL, for --kovir")
     w32.add_argument("--inpout-dll", help="our recording inpout32.dll, for --kovir")
     w32.add_argument("--timeout", type=int, default=1500)
