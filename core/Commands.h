@@ -2,6 +2,7 @@
 
 #include "core/Button.h"
 
+#include <array>
 #include <cstdint>
 
 namespace kovir {
@@ -14,6 +15,12 @@ enum class PortAddress : std::int16_t {
     Lpt2 = 0x278, // "LPT2: 278"
     Lpt3 = 0x3BC, // "LPT3: 3BC"
 };
+
+// The options in the order the operator reads them, LPT1 first: the order in
+// which they take the PC's ports that are away from these addresses.
+inline constexpr std::array<std::int16_t, 3> PortOptions{
+    static_cast<std::int16_t>(PortAddress::Lpt1), static_cast<std::int16_t>(PortAddress::Lpt2),
+    static_cast<std::int16_t>(PortAddress::Lpt3)};
 
 // Bit i of a command byte is data line Di. Motion uses D0-D3 only, the
 // sounder is D4, D5-D7 are never set.

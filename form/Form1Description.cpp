@@ -1,6 +1,7 @@
 #include "form/Form1Description.h"
 
 #include "core/Controller.h"
+#include "port/PortOutput.h"
 
 #include <stdexcept>
 
@@ -110,6 +111,52 @@ TwipRect PlaceInForm(const ControlDescription& control)
         place.top += frame.top;
     }
     return place;
+}
+
+namespace {
+
+// The port a control names: an option's own, or for a label in the frame,
+// that of the option in its row.
+std::optional<PortAddress> PortNamedBy(const ControlDescription& control)
+{
+    if (control.click.operation == ClickOperation::SelectPort) {
+        return control.click.port;
+    }
+    if (control.kind != ControlKind::Label || control.container != Container::Frame1) {
+        return std::nullopt;
+    }
+    for (const ControlDescription& option : Controls) {
+        if (option.click.operation == ClickOperation::SelectPort &&
+            option.container == control.container && option.place.top == control.place.top) {
+            return option.click.port;
+        }
+    }
+    return std::nullopt;
+}
+
+// "LPT1: 378" with the name after the colon that the port gives.
+std::string NamingDrivenPort(std::string_view text, const ControlDescription& control,
+                             PortOutput& port)
+{
+    const auto named = PortNamedBy(control);
+    const auto colon = text.find(": ");
+    if (!named || colon == std::string_view::npos) {
+        return std::string(text);
+    }
+    return std::string(text.substr(0, colon + 2)) +
+           port.DrivenPortName(static_cast<std::int16_t>(*named));
+}
+
+} // namespace
+
+std::string CaptionInRun(const ControlDescription& control, PortOutput& port)
+{
+    return NamingDrivenPort(control.caption, control, port);
+}
+
+std::string AccessibleNameInRun(const ControlDescription& control, PortOutput& port)
+{
+    return NamingDrivenPort(control.accessibleName, control, port);
 }
 
 void RunClick(Controller& controller, const ClickAction& click)

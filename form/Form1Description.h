@@ -6,11 +6,13 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kovir {
 
 class Controller;
+class PortOutput;
 
 // What the window Form1 is, with no toolkit in it: its controls in keyboard
 // order, their places in twips, colours, fonts and names, and which
@@ -75,6 +77,13 @@ const ControlDescription& StartOption();
 
 // Where a control lies in the window's client area, in twips.
 TwipRect PlaceInForm(const ControlDescription& control);
+
+// What a control shows in this run, and what a screen reader says of it. A
+// port's label and option name the port their address drives on this PC,
+// which the port knows after its first write ("LPT1: D010" for a card in
+// place of 0x378); everything else is as described.
+std::string CaptionInRun(const ControlDescription& control, PortOutput& port);
+std::string AccessibleNameInRun(const ControlDescription& control, PortOutput& port);
 
 // Runs what a Click on a control does: one Controller operation, or nothing.
 void RunClick(Controller& controller, const ClickAction& click);

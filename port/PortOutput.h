@@ -1,7 +1,10 @@
 #pragma once
 
+#include "port/PortName.h"
+
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kovir {
 
@@ -26,6 +29,15 @@ public:
     {
         meanwhile();
         Wait(milliseconds);
+    }
+
+    // What the window shows after "LPTn: " for the option at `port`: the
+    // port that address drives on this PC ("378", "D010", "USB"). Where the
+    // ports are is known after the first write; a port that drives every
+    // address as itself names the address.
+    virtual std::string DrivenPortName(std::int16_t port)
+    {
+        return PortName(static_cast<std::uint16_t>(port));
     }
 
 protected:

@@ -56,7 +56,10 @@ std::string GroupOf(const struct stat& st)
 
 } // namespace
 
-Ieee1284Port::Ieee1284Port() = default;
+Ieee1284Port::Ieee1284Port(std::span<const std::int16_t> options)
+    : options_(options.begin(), options.end())
+{
+}
 
 Ieee1284Port::~Ieee1284Port()
 {
@@ -102,24 +105,46 @@ parport_list& Ieee1284Port::Ports()
     return *list_;
 }
 
+std::string Ieee1284Port::DrivenPortName(std::int16_t port)
+{
+    return Resolved().NameOf(port);
+}
+
+const OptionPorts& Ieee1284Port::Resolved()
+{
+    if (!resolved_) {
+        parport_list& list = Ports();
+        std::vector<KnownPort> listed;
+        for (int i = 0; i < list.portc; ++i) {
+            listed.push_back({list.portv[i]->name, list.portv[i]->base_addr});
+        }
+        // Without the kernel's parport driver, libieee1284 lists the three
+        // usual addresses on /dev/port whether or not a port is there: only
+        // the ports the kernel numbers are taken.
+        std::vector<unsigned long> bases;
+        for (const std::size_t i : KernelPortsInOrder(listed)) {
+            known_.push_back(listed[i]);
+            listed_.push_back(list.portv[i]);
+            bases.push_back(listed[i].base);
+        }
+        resolved_.emplace(options_, std::move(bases));
+    }
+    return *resolved_;
+}
+
 parport* Ieee1284Port::Acquire(std::int16_t address)
 {
-    parport_list& list = Ports();
-    std::vector<KnownPort> known;
-    for (int i = 0; i < list.portc; ++i) {
-        known.push_back({list.portv[i]->name, list.portv[i]->base_addr});
-    }
-
     PortProblem problem;
     problem.address = address;
-    const auto index = FindPortByBase(known, address);
+    const auto index = Resolved().PortOf(address);
     if (!index) {
         problem.fault = PortFault::NotFound;
-        problem.known = known;
+        problem.known = known_;
         Fail(problem);
     }
-    parport* port = list.portv[*index];
+    parport* port = listed_[*index];
     problem.device = DeviceNodeFor(port->name);
+    problem.base = port->base_addr;
 
     // Exclusive, so that a second program on the same port is refused at once
     // instead of waiting forever for a port we never release. Raw I/O (root

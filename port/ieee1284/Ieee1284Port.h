@@ -1,8 +1,12 @@
 #pragma once
 
+#include "port/OptionPorts.h"
 #include "port/PortOutput.h"
+#include "port/ieee1284/PortChoice.h"
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -12,12 +16,15 @@ struct parport_list;
 namespace kovir {
 
 // The real parallel port on Linux, through libieee1284 (ppdev, or raw I/O
-// for root). Nothing is touched before the first write; the first write to an
-// address finds the port with that base address, opens and claims it for this
-// program alone and keeps it until the program ends.
+// for root). Nothing is touched before the first write. The first write
+// lists the PC's ports and settles which one each option drives; the first
+// write to an address opens and claims its port for this program alone and
+// keeps it until the program ends.
 class Ieee1284Port final : public PortOutput {
 public:
-    Ieee1284Port();
+    // `options`: the program's port addresses, LPT1 first; each drives the
+    // port at its own address, else one of the ports away from them.
+    explicit Ieee1284Port(std::span<const std::int16_t> options = {});
     ~Ieee1284Port() override;
     Ieee1284Port(const Ieee1284Port&) = delete;
     Ieee1284Port& operator=(const Ieee1284Port&) = delete;
@@ -25,12 +32,18 @@ public:
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
     void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    std::string DrivenPortName(std::int16_t port) override;
 
 private:
     parport* Acquire(std::int16_t address);
     parport_list& Ports();
+    const OptionPorts& Resolved();
 
+    std::vector<std::int16_t> options_;
     parport_list* list_ = nullptr;
+    std::vector<KnownPort> known_;   // the listed ports, by parport number
+    std::vector<parport*> listed_;   // the same, as libieee1284 has them
+    std::optional<OptionPorts> resolved_;
     std::vector<std::pair<std::int16_t, parport*>> claimed_;
 };
 

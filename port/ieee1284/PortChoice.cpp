@@ -1,36 +1,42 @@
 #include "port/ieee1284/PortChoice.h"
 
 #include <algorithm>
-#include <cctype>
+#include <charconv>
 
 namespace kovir {
 
-std::optional<std::size_t> FindPortByBase(const std::vector<KnownPort>& ports,
-                                          std::int16_t address)
+std::optional<unsigned> PortNumberOf(std::string_view name)
 {
-    const auto wanted = static_cast<unsigned long>(static_cast<std::uint16_t>(address));
-    const auto found = std::find_if(ports.begin(), ports.end(),
-                                    [wanted](const KnownPort& p) { return p.base == wanted; });
-    if (found == ports.end()) {
+    // Linux names its ports "parportN" (/proc/sys/dev/parport) or "N" (/proc/parport).
+    if (name.starts_with("parport")) {
+        name.remove_prefix(std::string_view("parport").size());
+    }
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
+    if (name.empty() || error != std::errc{} || end != name.data() + name.size()) {
         return std::nullopt;
     }
-    return static_cast<std::size_t>(found - ports.begin());
+    return number;
+}
+
+std::vector<std::size_t> KernelPortsInOrder(const std::vector<KnownPort>& listed)
+{
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (PortNumberOf(listed[i].name)) {
+            order.push_back(i);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [&listed](std::size_t a, std::size_t b) {
+        return *PortNumberOf(listed[a].name) < *PortNumberOf(listed[b].name);
+    });
+    return order;
 }
 
 std::string DeviceNodeFor(std::string_view name)
 {
-    // Linux names its ports "parportN" (/proc/sys/dev/parport) or "N" (/proc/parport).
-    std::string_view number = name;
-    if (number.starts_with("parport")) {
-        number.remove_prefix(std::string_view("parport").size());
-    }
-    const bool allDigits = std::all_of(number.begin(), number.end(), [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) != 0;
-    });
-    if (number.empty() || !allDigits) {
-        return {};
-    }
-    return "/dev/parport" + std::string(number);
+    const auto number = PortNumberOf(name);
+    return number ? "/dev/parport" + std::to_string(*number) : std::string();
 }
 
 } // namespace kovir

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,10 +15,14 @@ struct KnownPort {
     unsigned long base = 0;
 };
 
-// The port whose base address is `address`, whatever number the kernel gave
-// it: parport0 is not always 0x378.
-std::optional<std::size_t> FindPortByBase(const std::vector<KnownPort>& ports,
-                                          std::int16_t address);
+// The number the kernel gave a port it calls `name` ("parport1" or "1"
+// gives 1); none when the name carries no port number, as for the addresses
+// libieee1284 guesses when the kernel lists no port.
+std::optional<unsigned> PortNumberOf(std::string_view name);
+
+// The ports the kernel itself lists, in the order of its port numbers
+// (libieee1284 sorts them by name, which puts parport10 before parport2).
+std::vector<std::size_t> KernelPortsInOrder(const std::vector<KnownPort>& listed);
 
 // The ppdev device node of a port the kernel calls `name` ("parport1" or "1"
 // gives "/dev/parport1"); empty when the name carries no port number.

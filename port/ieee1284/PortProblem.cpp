@@ -1,6 +1,7 @@
 #include "port/ieee1284/PortProblem.h"
 
 #include "port/PortAddressText.h"
+#include "port/PortName.h"
 
 #include <cerrno>
 
@@ -26,9 +27,14 @@ PortFault ClassifyClaimFailure(int error)
 
 namespace {
 
+// The port as the operator knows it: the option's address, or the port that
+// address drives on this PC when that is another one.
 std::string WithDevice(const PortProblem& p)
 {
-    std::string text = HexAddress(p.address);
+    std::string text = !p.base || *p.base == static_cast<std::uint16_t>(p.address)
+                           ? HexAddress(p.address)
+                       : *p.base == 0 ? PortName(0)
+                                      : HexAddress(static_cast<std::int16_t>(*p.base));
     if (!p.device.empty()) {
         text += " (" + p.device + ")";
     }
@@ -42,8 +48,10 @@ std::string KnownPortsText(const std::vector<KnownPort>& known)
     }
     std::string text = "Poznati portovi:";
     for (std::size_t i = 0; i < known.size(); ++i) {
+        const unsigned long base = known[i].base;
         text += (i == 0 ? " " : ", ") +
-                HexAddress(static_cast<std::int16_t>(known[i].base)) + " (" + known[i].name + ")";
+                (base == 0 ? PortName(0) : HexAddress(static_cast<std::int16_t>(base))) + " (" +
+                known[i].name + ")";
     }
     return text + ".";
 }

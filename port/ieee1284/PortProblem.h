@@ -3,6 +3,7 @@
 #include "port/ieee1284/PortChoice.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,12 @@ enum class PortFault {
 
 struct PortProblem {
     PortFault fault = PortFault::System;
-    std::int16_t address = 0;
+    std::int16_t address = 0;      // the option's address
     std::string device;            // e.g. "/dev/parport0", when known
     std::string group;             // group owning the device node, when known
     std::string reason;            // the system's own words, for PortFault::System
     std::vector<KnownPort> known;  // the ports the system does list, for NotFound
+    std::optional<unsigned long> base; // of the port the address drives, once found
 };
 
 // What the system tells us about a port's device node after opening it failed.

@@ -10,17 +10,14 @@
 namespace kovir {
 namespace {
 
-const std::vector<KnownPort> Renumbered{{"parport0", 0x3BC}, {"parport1", 0x378}, {"parport2", 0x278}};
-
-TEST(PortChoice, FindsThePortByBaseAddressNotByNumber)
+TEST(PortChoice, OnlyPortsTheKernelNumbersAreTakenInTheOrderOfTheirNumbers)
 {
-    EXPECT_EQ(FindPortByBase(Renumbered, 0x378), 1U);
-    EXPECT_EQ(FindPortByBase(Renumbered, 0x278), 2U);
-    EXPECT_EQ(FindPortByBase(Renumbered, 0x3BC), 0U);
-    EXPECT_EQ(FindPortByBase({{"parport0", 0x378}}, 0x278), std::nullopt);
-    EXPECT_EQ(FindPortByBase({}, 0x378), std::nullopt);
-    // A port whose address the system does not know is never taken for ours.
-    EXPECT_EQ(FindPortByBase({{"parport0", 0}}, 0x378), std::nullopt);
+    // libieee1284 sorts by name; without the parport driver it lists guesses.
+    EXPECT_EQ(KernelPortsInOrder({{"parport10", 0xE010}, {"parport2", 0xD010}, {"parport0", 0x378}}),
+              (std::vector<std::size_t>{2, 1, 0}));
+    EXPECT_EQ(KernelPortsInOrder({{"0x278", 0x278}, {"0x378", 0x378}, {"0x3bc", 0x3BC}}),
+              std::vector<std::size_t>{});
+    EXPECT_EQ(KernelPortsInOrder({{"1", 0x278}, {"0", 0}}), (std::vector<std::size_t>{1, 0}));
 }
 
 TEST(PortChoice, DeviceNodeComesFromTheKernelsPortNumber)
@@ -52,20 +49,24 @@ struct MessageRow {
 TEST(PortProblem, MessagesNameTheAddressTheReasonAndWhatToDo)
 {
     const MessageRow rows[] = {
-        {{PortFault::NotFound, 0x278, "", "", "", {{"parport0", 0x378}}},
+        {{PortFault::NotFound, 0x278, "", "", "", {{"parport0", 0x378}}, {}},
          {"0x278", "nije pronađen", "0x378 (parport0)", "modprobe parport_pc"}},
-        {{PortFault::NotFound, 0x3BC, "", "", "", {}},
+        {{PortFault::NotFound, 0x3BC, "", "", "", {}, {}},
          {"0x3BC", "nije pronađen", "nijedan paralelni port"}},
-        {{PortFault::NoDriver, 0x378, "/dev/parport0", "", "", {}},
+        {{PortFault::NoDriver, 0x378, "/dev/parport0", "", "", {}, {}},
          {"0x378", "/dev/parport0", "parport_pc", "modprobe parport_pc ppdev"}},
-        {{PortFault::NoPermission, 0x378, "/dev/parport1", "lp", "", {}},
+        {{PortFault::NoPermission, 0x378, "/dev/parport1", "lp", "", {}, {}},
          {"0x378", "/dev/parport1", "dozvol", "grupe lp", "usermod -aG lp"}},
-        {{PortFault::NoPermission, 0x278, "/dev/parport2", "dialout", "", {}},
+        {{PortFault::NoPermission, 0x278, "/dev/parport2", "dialout", "", {}, {}},
          {"0x278", "grupe dialout", "usermod -aG dialout"}},
-        {{PortFault::Busy, 0x3BC, "/dev/parport2", "", "", {}},
+        {{PortFault::Busy, 0x3BC, "/dev/parport2", "", "", {}, {}},
          {"0x3BC", "zauzet", "drugi program", "primerak ovog programa", "modprobe -r lp"}},
-        {{PortFault::System, 0x378, "/dev/parport0", "", "Input/output error", {}},
+        {{PortFault::System, 0x378, "/dev/parport0", "", "Input/output error", {}, {}},
          {"0x378", "nije uspeo", "Input/output error"}},
+        // A card or an adapter in place of the option's own port is named.
+        {{PortFault::Busy, 0x378, "/dev/parport0", "", "", {}, 0xD010}, {"0xD010 (/dev/parport0)"}},
+        {{PortFault::System, 0x278, "/dev/parport1", "", "", {}, 0}, {"USB (/dev/parport1)"}},
+        {{PortFault::NotFound, 0x3BC, "", "", "", {{"parport0", 0}}, {}}, {"USB (parport0)"}},
     };
     for (const MessageRow& row : rows) {
         const std::string message = DescribePortProblem(row.problem);

@@ -54,6 +54,12 @@ void RecordingPort::Wait(std::uint32_t milliseconds)
     }
 }
 
+std::string RecordingPort::DrivenPortName(std::int16_t port)
+{
+    const auto driven = drives.find(port);
+    return driven != drives.end() ? driven->second : PortOutput::DrivenPortName(port);
+}
+
 void RecordingPanel::SetBackColor(Button button, ColourRef colour)
 {
     colours_[static_cast<int>(button)] = colour;

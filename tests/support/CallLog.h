@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 #include <ostream>
 #include <variant>
 #include <vector>
@@ -47,8 +49,10 @@ public:
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
+    std::string DrivenPortName(std::int16_t port) override;
 
     std::function<void()> onWait;
+    std::map<std::int16_t, std::string> drives; // the port an address drives, where not itself
     std::function<void()> onPortOut; // runs before the write is recorded; may throw
 
 private:

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -185,7 +186,10 @@ std::vector<std::string> CutCaptions(const Form1& form)
         }
         const QWidget& w = *Find(form, row);
         const QFontMetrics metrics(w.font());
-        const int width = metrics.horizontalAdvance(row.caption);
+        const auto* box = qobject_cast<const QGroupBox*>(&w);
+        const auto* label = qobject_cast<const QLabel*>(&w);
+        const QString caption = box ? box->title() : label ? label->text() : QString(row.caption);
+        const int width = metrics.horizontalAdvance(caption);
         const bool fits = row.kind == Kind::Frame
                               ? FrameBox::TitleIndent + width + FrameBox::TitleIndent <= w.width()
                               : width <= w.width() && metrics.height() <= w.height();
@@ -208,6 +212,37 @@ TEST(Form1Layout, EveryCaptionFitsItsControl)
     const QImage shorter = frame.grab().toImage();
     frame.setTitle("Bazna Adresa - Heksa");
     EXPECT_NE(whole, shorter);
+}
+
+TEST(Form1Layout, APortsLabelNamesThePortItsOptionDrivesAndFits)
+{
+    const std::map<std::int16_t, std::string> pcs[] = {
+        {{0x378, "D010"}},
+        {{0x378, "DDDD"}, {0x278, "E010"}, {0x3BC, "DCBA"}},
+        {{0x278, "USB"}},
+    };
+    for (const auto& drives : pcs) {
+        ShownForm shown(drives);
+        const auto named = [&](const char* lpt, std::int16_t address) {
+            const auto driven = drives.find(address);
+            return QString(lpt) + ": " +
+                   (driven != drives.end() ? QString::fromStdString(driven->second)
+                                           : QString::number(address, 16).toUpper());
+        };
+        const std::pair<const char*, const char*> rows[] = {
+            {"Label3", "Option1"}, {"Label4", "Option3"}, {"Label6", "Option2"}};
+        const std::int16_t addresses[] = {0x378, 0x278, 0x3BC};
+        const char* lpts[] = {"LPT1", "LPT2", "LPT3"};
+        for (std::size_t i = 0; i < 3; ++i) {
+            const QString expected = named(lpts[i], addresses[i]);
+            SCOPED_TRACE(expected.toStdString());
+            EXPECT_EQ(shown.form->findChild<QLabel*>(rows[i].first)->text(), expected);
+            QWidget* option = shown.form->findChild<QWidget*>(rows[i].second);
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(option)->text(QAccessible::Name),
+                      expected);
+        }
+        EXPECT_EQ(CutCaptions(*shown.form), std::vector<std::string>{});
+    }
 }
 
 TEST(Form1Layout, TheDefaultFontIsNoSmallerThanTheCaptionsNeed)

@@ -19,9 +19,11 @@ struct ShownForm {
     RecordingPort* port = nullptr;
     std::unique_ptr<Form1> form;
 
-    ShownForm()
+    // `drives`: the port each option's address drives on this PC, where not itself.
+    explicit ShownForm(std::map<std::int16_t, std::string> drives = {})
     {
         auto recording = std::make_unique<RecordingPort>(log);
+        recording->drives = std::move(drives);
         port = recording.get();
         form = std::make_unique<Form1>(std::move(recording));
         form->show();

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
 
@@ -21,12 +22,31 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     setWindowTitle(Text(Form1Description().caption));
     setFixedSize(Form1ClientSize());
     setAttribute(Qt::WA_OpaquePaintEvent);
-    FitDefaultFont(*this);
     new OptionTabStop({controls_.Option1, controls_.Option2, controls_.Option3}, this);
     findChild<QRadioButton*>(Text(StartOption().name))->setFocus();
     WireEvents();
 
     controller_.Start();
+    // The first write found the PC's ports: the labels name the ones driven,
+    // and the dialog font is fitted to those texts.
+    NameDrivenPorts();
+    FitDefaultFont(*this);
+}
+
+void Form1::NameDrivenPorts()
+{
+    for (const ControlDescription& d : Form1Description().controls) {
+        const std::string caption = CaptionInRun(d, paintingPort_);
+        const std::string accessibleName = AccessibleNameInRun(d, paintingPort_);
+        if (caption == d.caption && accessibleName == d.accessibleName) {
+            continue;
+        }
+        auto* control = findChild<QWidget*>(Text(d.name));
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            label->setText(Text(caption));
+        }
+        control->setAccessibleName(Text(accessibleName));
+    }
 }
 
 Form1::~Form1() = default;

@@ -40,6 +40,7 @@ protected:
 
 private:
     void WireEvents();
+    void NameDrivenPorts();
     // Runs one handler's work. A failure must not unwind through the
     // toolkit: the first is kept, the event loop is ended, and nothing is
     // acted on after it.

@@ -17,6 +17,7 @@ public:
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
+    std::string DrivenPortName(std::int16_t port) override { return port_.DrivenPortName(port); }
 
 private:
     PortOutput& port_;

@@ -47,7 +47,8 @@ bool CaptionFits(HFONT font, std::wstring_view caption, ControlKind kind, int wi
     return fits;
 }
 
-HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls)
+HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls,
+                    std::span<const std::wstring> captions)
 {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -60,10 +61,11 @@ HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls)
     for (;;) {
         HFONT font = CreateFontIndirectW(&lf);
         bool fits = true;
-        for (const ControlDescription& d : controls) {
-            const bool shown = d.font.face.empty() && !d.caption.empty() &&
+        for (std::size_t i = 0; i < controls.size() && i < captions.size(); ++i) {
+            const ControlDescription& d = controls[i];
+            const bool shown = d.font.face.empty() && !captions[i].empty() &&
                                (d.kind == ControlKind::Label || d.kind == ControlKind::Frame);
-            if (shown && !Fits(dc, font, Wide(d.caption), d.kind, MulDiv(d.place.width, dpi, 1440),
+            if (shown && !Fits(dc, font, captions[i], d.kind, MulDiv(d.place.width, dpi, 1440),
                                MulDiv(d.place.height, dpi, 1440))) {
                 fits = false;
                 break;

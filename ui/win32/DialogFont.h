@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
 
 namespace kovir {
 
@@ -13,8 +14,10 @@ namespace kovir {
 HFONT CreateFormFont(int dpi, const FontDescription& font);
 
 // The system's dialog font, made smaller only as far as needed for every
-// caption shown in it to fit its control. The caller owns it.
-HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls);
+// caption shown in it to fit its control; `captions` are the texts the
+// controls show, in the same order. The caller owns it.
+HFONT FitDialogFont(int dpi, std::span<const ControlDescription> controls,
+                    std::span<const std::wstring> captions);
 
 // Whether `caption` in `font` fits a control of `width` x `height` pixels
 // (for a frame: its caption line, between the frame's corners).

@@ -88,6 +88,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     try {
         CreateWindowAndControls();
         controller_.Start();
+        NameDrivenPorts();
     } catch (...) {
         Release(); // a failed Load leaves no window behind
         throw;
@@ -155,6 +156,7 @@ void Form1::CreateWindowAndControls()
         if (!control) {
             throw std::runtime_error("Prozor nije moguće napraviti (" + std::string(d.name) + ").");
         }
+        texts_.push_back(text);
         inOptions = option;
         if (d.kind == ControlKind::Frame) {
             frameIndex = controls_.size();
@@ -188,7 +190,7 @@ void Form1::LayOut()
     // New fonts first; the old ones go once no control uses them.
     const std::vector<std::pair<FontDescription, HFONT>> old = std::exchange(fonts_, {});
     const auto& controls = Form1Description().controls;
-    const HFONT dialog = FitDialogFont(dpi_, controls);
+    const HFONT dialog = FitDialogFont(dpi_, controls, texts_);
     fonts_.push_back({{}, dialog});
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const ControlDescription& d = controls[i];
@@ -202,6 +204,29 @@ void Form1::LayOut()
         DeleteObject(font);
     }
     InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Form1::NameDrivenPorts()
+{
+    // The first write found the PC's ports: the labels name the ones driven,
+    // and the dialog font is fitted again only if a text changed.
+    const auto& controls = Form1Description().controls;
+    bool renamed = false;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const ControlDescription& d = controls[i];
+        const std::wstring text =
+            Wide(d.kind == ControlKind::Label || d.kind == ControlKind::Frame
+                     ? CaptionInRun(d, paintingPort_)
+                     : AccessibleNameInRun(d, paintingPort_));
+        if (text != texts_[i]) {
+            texts_[i] = text;
+            SetWindowTextW(controls_[i], text.c_str());
+            renamed = true;
+        }
+    }
+    if (renamed) {
+        LayOut();
+    }
 }
 
 void Form1::OnDpiChanged(int dpi, const RECT& suggested)

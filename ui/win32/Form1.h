@@ -11,6 +11,7 @@
 #include <array>
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -55,6 +56,7 @@ private:
     // Places every control and sets its font for the window's DPI.
     void LayOut();
     void OnDpiChanged(int dpi, const RECT& suggested);
+    void NameDrivenPorts();
     HFONT FontFor(const FontDescription& font);
     void Release(); // the window and the fonts
     std::size_t IndexOf(HWND control) const;
@@ -64,6 +66,7 @@ private:
     PaintBeforeWait paintingPort_;
     Controller controller_;
     std::vector<HWND> controls_; // in the description's order
+    std::vector<std::wstring> texts_; // each one's window text in this run
     std::array<HWND, ButtonCount> buttons_{};
     std::array<ColourRef, ButtonCount> faces_{};
     std::vector<std::pair<FontDescription, HFONT>> fonts_; // owned, one per distinct font

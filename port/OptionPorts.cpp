@@ -1,0 +1,54 @@
+#include "port/OptionPorts.h"
+
+#include "port/PortName.h"
+
+#include <algorithm>
+
+namespace kovir {
+
+OptionPorts::OptionPorts(std::span<const std::int16_t> options, std::vector<unsigned long> bases)
+    : bases_(std::move(bases)), options_(options.begin(), options.end())
+{
+    std::vector<bool> taken(bases_.size(), false);
+    std::vector<std::int16_t> without;
+    for (const std::int16_t option : options) {
+        const auto own = std::find(bases_.begin(), bases_.end(), BaseOf(option));
+        if (own == bases_.end()) {
+            without.push_back(option);
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(own - bases_.begin());
+        taken[index] = true;
+        assigned_.emplace_back(option, index);
+    }
+    auto next = without.begin();
+    for (std::size_t index = 0; index < bases_.size() && next != without.end(); ++index) {
+        if (!taken[index]) {
+            taken[index] = true;
+            assigned_.emplace_back(*next++, index);
+        }
+    }
+}
+
+std::optional<std::size_t> OptionPorts::PortOf(std::int16_t address) const
+{
+    const auto option = std::find_if(assigned_.begin(), assigned_.end(),
+                                     [address](const auto& a) { return a.first == address; });
+    if (option != assigned_.end()) {
+        return option->second;
+    }
+    const bool isOption = std::find(options_.begin(), options_.end(), address) != options_.end();
+    const auto own = std::find(bases_.begin(), bases_.end(), BaseOf(address));
+    if (isOption || own == bases_.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(own - bases_.begin());
+}
+
+std::string OptionPorts::NameOf(std::int16_t address) const
+{
+    const auto port = PortOf(address);
+    return PortName(port ? bases_[*port] : BaseOf(address));
+}
+
+} // namespace kovir
