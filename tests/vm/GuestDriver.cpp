@@ -1,11 +1,13 @@
 // Runs a scripted sequence of Controller operations on the real hardware
 // backend; the test tool the emulated PC runs. Each argument is one
 // operation:
-//   start  forward back left right  stop  sound  lpt1 lpt2 lpt3  close  hold:<ms>
-// (lpt1 = 0x378, lpt2 = 0x278, lpt3 = 0x3BC; hold keeps the port for a while).
+//   start  forward back left right  stop  sound  lpt1 lpt2 lpt3  close  hold:<ms>  labels
+// (lpt1 = 0x378, lpt2 = 0x278, lpt3 = 0x3BC; hold keeps the port for a while;
+// labels prints the window's port labels, naming the ports driven).
 // A failure is printed on standard error, as the window would show it, and
 // ends the run with status 1.
 #include "core/Controller.h"
+#include "form/Form1Description.h"
 #include "port/ieee1284/Ieee1284Port.h"
 
 #include <chrono>
@@ -45,8 +47,21 @@ const Operation Operations[] = {
     {"close", [](Controller& c) { c.Close(); }},
 };
 
-void Run(Controller& c, const std::string& op)
+void PrintLabels(kovir::PortOutput& port)
 {
+    for (const char* label : {"Label3", "Label4", "Label6"}) {
+        std::printf("label %s: %s\n", label,
+                    kovir::CaptionInRun(*kovir::FindControl(label), port).c_str());
+    }
+    std::fflush(stdout);
+}
+
+void Run(Controller& c, kovir::PortOutput& port, const std::string& op)
+{
+    if (op == "labels") {
+        PrintLabels(port);
+        return;
+    }
     if (op.starts_with("hold:")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(op.substr(5))));
         return;
@@ -64,12 +79,12 @@ void Run(Controller& c, const std::string& op)
 
 int main(int argc, char** argv)
 {
-    kovir::Ieee1284Port port;
+    kovir::Ieee1284Port port(kovir::PortOptions);
     NoPanel panel;
     kovir::Controller controller(port, panel);
     try {
         for (int i = 1; i < argc; ++i) {
-            Run(controller, argv[i]);
+            Run(controller, port, argv[i]);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kovir-guest-driver: %s\n", e.what());

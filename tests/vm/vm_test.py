@@ -27,7 +27,7 @@ import tarfile
 import time
 from pathlib import Path
 
-DATA_REGISTERS = (0x378, 0x278, 0x3BC)
+LEGACY_PORTS = ((0x378, 7), (0x278, 5), (0x3BC, 7))  # base, interrupt
 MARKER_PORT = 0xE9  # isa-debugcon: the guest marks the program's phase here
 PHASE_START, PHASE_END = 0x01, 0x02
 MODULES = ("parport.ko", "parport_pc.ko", "ppdev.ko")
@@ -85,18 +85,20 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /tmp
-insmod /lib/modules/parport.ko
-insmod /lib/modules/parport_pc.ko io={io} irq={irq}
-insmod /lib/modules/ppdev.ko
-for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
-chown root:lp /dev/parport*
-chmod 0660 /dev/parport*
+{load_drivers}
 mark() {{ printf "\\\\$(printf %o "$1")" | dd of=/dev/port bs=1 seek={marker} count=1 conv=notrunc 2>/dev/null; }}
 # waits until process $1 holds a parallel port open
 holding() {{ for i in $(seq 200); do ls -l /proc/$1/fd 2>/dev/null | grep -q parport && return 0; sleep 0.05; done; return 1; }}
 echo "== program phase"
 mark {start}
 """
+
+LOAD_DRIVERS = """insmod /lib/modules/parport.ko
+insmod /lib/modules/parport_pc.ko io={io} irq={irq}
+insmod /lib/modules/ppdev.ko
+for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
+chown root:lp /dev/parport*
+chmod 0660 /dev/parport*"""
 
 INIT_TAIL = """
 mark {end}
@@ -154,9 +156,11 @@ class Guest:
         return self.add(program, target)
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
-             trace=True):
-        ports = io.split(",")
-        init = INIT_HEAD.format(io=io, irq=",".join(["none"] * len(ports)), marker=MARKER_PORT,
+             trace=True, ports=LEGACY_PORTS, drivers=True):
+        """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
+        kernel's driver is told to take, or none at all without `drivers`."""
+        load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
+        init = INIT_HEAD.format(load_drivers=load if drivers else "", marker=MARKER_PORT,
                                 start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
         (self.root / "init").chmod(0o755)
@@ -184,7 +188,7 @@ class Guest:
         if trace:
             command += ["-trace", "enable=memory_region_ops_write", "-msg", "timestamp=on",
                         "-D", str(self.work / "trace.log")]
-        for index, (base, irq) in enumerate(((0x378, 7), (0x278, 5), (0x3BC, 7))):
+        for index, (base, irq) in enumerate(ports):
             command += ["-chardev", f"null,id=lp{index}", "-device",
                         f"isa-parallel,chardev=lp{index},iobase={base:#x},irq={irq},index={index}"]
         started = time.monotonic()
@@ -194,7 +198,8 @@ class Guest:
             raise Failure(f"the emulated PC did not power off within {timeout} s")
         self.seconds = time.monotonic() - started
         self.console = (self.work / "console.log").read_text(errors="replace")
-        return program_phase_writes(self.work / "trace.log") if trace else []
+        registers = {base for base, _ in ports}
+        return program_phase_writes(self.work / "trace.log", registers) if trace else []
 
 
 class Failure(Exception):
@@ -206,7 +211,7 @@ TRACE_LINE = re.compile(
     r" size (\d+) name '([^']*)'")
 
 
-def program_phase_writes(trace: Path):
+def program_phase_writes(trace: Path, registers):
     """[(seconds, port, value)] written to a data register between the markers."""
     writes, inside, seen_end = [], False, False
     with open(trace, errors="replace") as f:
@@ -218,7 +223,7 @@ def program_phase_writes(trace: Path):
             if addr == MARKER_PORT and name == "isa-debugcon":
                 inside = value == PHASE_START
                 seen_end = seen_end or value == PHASE_END
-            elif inside and name == "parallel" and addr in DATA_REGISTERS:
+            elif inside and name == "parallel" and addr in registers:
                 writes.append((when, addr, value))
     if not seen_end:
         raise Failure("the program phase never ended (see console.log)")
@@ -378,7 +383,7 @@ echo "first-exit: $?"
     return expect_writes(writes, {0x378: [0x00, 0x00]}) + "; second instance refused"
 
 
-def kovir_sigterm(guest, args):
+def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc"):
     if not args.kovir or not args.qt_offscreen_plugin:
         raise Failure("no kovir program or no Qt offscreen plugin given")
     program = guest.add_dynamic(args.kovir, "/usr/bin/kovir")
@@ -396,10 +401,65 @@ kill -TERM $pid
 wait $pid
 echo "kovir-exit: $?"
 """
-    writes = guest.boot(script, timeout=150)
+    writes = guest.boot(script, timeout=150, ports=ports, io=io)
     if exit_status(guest.console, "kovir-exit") != 0:
         raise Failure("kovir did not end cleanly:\n" + guest.console[-3000:])
-    return expect_writes(writes, {0x378: [0x00, 0x00]})
+    return expect_writes(writes, {ports[0][0]: [0x00, 0x00]})
+
+
+# A PCIe card's port lies wherever the firmware put it; the kernel's driver
+# is told where, as for a card it does not know by its PCI IDs.
+CARD = 0xD010
+
+
+def labels_in(console):
+    return dict(re.findall(r"label (Label\d): (.*)", console))
+
+
+def expect_labels(console, expected):
+    got = labels_in(console)
+    if got != expected:
+        raise Failure(f"expected labels {expected}; got {got}")
+
+
+def card_only(guest, args):
+    ops = ["start", "forward", "sound", "close"]
+    guest.add(args.driver, "/kovir-guest-driver")
+    script = "cat /proc/sys/dev/parport/parport*/base-addr\n" + driver_run([*ops[:-1], "labels",
+                                                                            ops[-1]])
+    writes = guest.boot(script, io=f"{CARD:#x}", ports=((CARD, 7),))
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-2000:])
+    expect_labels(guest.console, {"Label3": f"LPT1: {CARD:X}", "Label4": "LPT2: 278",
+                                  "Label6": "LPT3: 3BC"})
+    return expect_writes(writes, {CARD: derive(ops)[0x378]}) + f"; LPT1 names {CARD:X}"
+
+
+def port_and_card(guest, args):
+    ops = ["start", "forward", "lpt2", "back", "sound", "close"]
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(driver_run(["labels", *ops]), io=f"0x378,{CARD:#x}",
+                        ports=((0x378, 7), (CARD, 5)))
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-2000:])
+    expect_labels(guest.console, {"Label3": "LPT1: 378", "Label4": f"LPT2: {CARD:X}",
+                                  "Label6": "LPT3: 3BC"})
+    return expect_writes(writes, {0x378: [0x00, 0x0F], CARD: [0x05, 0x15, 0x05, 0x00]})
+
+
+def kovir_card_sigterm(guest, args):
+    return kovir_sigterm(guest, args, ports=((CARD, 7),), io=f"{CARD:#x}")
+
+
+def no_parport_driver(guest, args):
+    # libieee1284 then guesses 0x378, 0x278 and 0x3BC on /dev/port.
+    guest.add(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(driver_run(["start", "forward", "close"]), drivers=False)
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver wrote to a port the system does not list")
+    expect_in_console(guest.console, "Paralelni port 0x378 nije pronađen",
+                      "nijedan paralelni port", "modprobe parport_pc ppdev")
+    return expect_writes(writes, {}) + "; nothing written"
 
 
 SCENARIOS = {
@@ -411,6 +471,10 @@ SCENARIOS = {
     "in_lp": in_lp,
     "second_instance": second_instance,
     "kovir_sigterm": kovir_sigterm,
+    "card_only": card_only,
+    "port_and_card": port_and_card,
+    "no_parport_driver": no_parport_driver,
+    "kovir_card_sigterm": kovir_card_sigterm,
 }
 
 
