@@ -1,8 +1,11 @@
 #pragma once
 
+#include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,8 +18,13 @@ namespace kovir {
 // its entry point, and the binding is kept for the life of the port. Each
 // address is taken for this program alone on its first write, so a second
 // kovir on the same port is refused instead of mixing its bytes with ours.
+// Given the program's options, the first write also finds the PC's LPT
+// ports, and an option whose address has none drives a port elsewhere (a
+// PCIe card); without a list of ports every address is written as it is.
 class PortLibraryPort final : public PortOutput {
 public:
+    // `options`: the program's port addresses, LPT1 first.
+    explicit PortLibraryPort(std::span<const std::int16_t> options);
     // Looks in the program's own folder, then in the system folder; never in
     // the current directory or PATH, where a planted DLL could be waiting.
     PortLibraryPort();
@@ -37,11 +45,18 @@ public:
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
     void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    std::string DrivenPortName(std::int16_t port) override;
 
 private:
+    // The address the byte for `address` is written to.
+    std::int16_t Driven(std::int16_t address);
+    const OptionPorts& Resolved();
+
     void Bind(std::int16_t address);
     void Hold(std::int16_t address);
 
+    std::vector<std::int16_t> options_;
+    std::optional<OptionPorts> resolved_;
     std::vector<std::wstring> folders_;
     NewerWindows use_;
     void* library_ = nullptr;   // HMODULE

@@ -2,6 +2,7 @@
 
 #include "port/PortAddressText.h"
 #include "port/PreciseWait.h"
+#include "port/portlib/LptPorts.h"
 #include "port/portlib/PortLibraries.h"
 #include "port/portlib/PortLibraryProblem.h"
 
@@ -158,6 +159,11 @@ std::wstring Backslashed(std::wstring folder)
 
 PortLibraryPort::PortLibraryPort() : PortLibraryPort(std::vector<std::wstring>{}) {}
 
+PortLibraryPort::PortLibraryPort(std::span<const std::int16_t> options) : PortLibraryPort()
+{
+    options_.assign(options.begin(), options.end());
+}
+
 PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders)
     : PortLibraryPort(std::move(folders), NewerWindows{})
 {
@@ -187,8 +193,33 @@ PortLibraryPort::~PortLibraryPort()
     }
 }
 
-void PortLibraryPort::PortOut(std::int16_t port, std::uint8_t value)
+const OptionPorts& PortLibraryPort::Resolved()
 {
+    if (!resolved_) {
+        // A list that cannot be had leaves every address as it is.
+        const auto listed = options_.empty() ? std::nullopt : ListLptPorts();
+        resolved_.emplace(listed ? std::span<const std::int16_t>(options_)
+                                 : std::span<const std::int16_t>(),
+                          listed ? BasesInLptOrder(*listed) : std::vector<unsigned long>{});
+    }
+    return *resolved_;
+}
+
+std::int16_t PortLibraryPort::Driven(std::int16_t address)
+{
+    const OptionPorts& resolved = Resolved();
+    const auto port = resolved.PortOf(address);
+    return port ? static_cast<std::int16_t>(resolved.Bases()[*port]) : address;
+}
+
+std::string PortLibraryPort::DrivenPortName(std::int16_t port)
+{
+    return Resolved().NameOf(port);
+}
+
+void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
+{
+    const std::int16_t port = Driven(option);
     // The port first: a second kovir is refused before it loads anything.
     if (std::none_of(held_.begin(), held_.end(),
                      [port](const auto& h) { return h.first == port; })) {

@@ -2,6 +2,7 @@
 // copied into a folder of its own, so that every case decides exactly which
 // files the backend can find.
 #include "core/Controller.h"
+#include "port/portlib/LptPorts.h"
 #include "port/portlib/PortLibraryPort.h"
 #include "tests/support/CallLog.h"
 
@@ -381,6 +382,19 @@ TEST(PortLibraryPort, ASecondInstanceOnTheSameAddressIsRefusedAndWritesNothing)
 
     EXPECT_EQ(sandbox.Log(), (Lines{"IO.DLL loaded", "IO.DLL PortOut 888 15",
                                     "IO.DLL PortOut 632 5", "IO.DLL PortOut 888 0"}));
+}
+
+TEST(LptPorts, UnderWineThePortsAreListedAsNoneAndNeitherListEndsTheProgram)
+{
+    // Wine lists no LPT port, and has the configuration manager's resource
+    // calls as stubs that end the process: the list must not reach them.
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        GTEST_SKIP() << "what a real Windows lists depends on its PC";
+    }
+    const auto listed = ListLptPorts();
+    ASSERT_TRUE(listed.has_value()) << "the list could not be had";
+    EXPECT_TRUE(listed->empty());
+    EXPECT_EQ(PortBaseFromWmi(L"ACPI\\PNP0401\\0"), std::nullopt);
 }
 
 } // namespace

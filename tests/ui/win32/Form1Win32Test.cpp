@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +32,13 @@ using testing::WritesIn;
 struct MadeForm {
     CallLog log;
     std::unique_ptr<Form1> form;
-    MadeForm() : form(std::make_unique<Form1>(std::make_unique<testing::RecordingPort>(log))) {}
+    // `drives`: the port each option's address drives on this PC, where not itself.
+    explicit MadeForm(std::map<std::int16_t, std::string> drives = {})
+    {
+        auto port = std::make_unique<testing::RecordingPort>(log);
+        port->drives = std::move(drives);
+        form = std::make_unique<Form1>(std::move(port));
+    }
 };
 
 int Dpi()
@@ -263,6 +270,31 @@ TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForI
             } else {
                 EXPECT_LT(std::abs(font.lfHeight), dialogFontHeight); // made for the scale too
             }
+        }
+    }
+}
+
+TEST(Form1Win32, APortsLabelNamesThePortItsOptionDrivesAndFitsAtEveryScale)
+{
+    MadeForm made({{0x378, "DDDD"}, {0x278, "USB"}});
+    const HWND window = made.form->Window();
+    const std::pair<const char*, const wchar_t*> named[] = {
+        {"Label3", L"LPT1: DDDD"}, {"Option1", L"LPT1: DDDD"}, {"Label4", L"LPT2: USB"},
+        {"Option3", L"LPT2: USB"}, {"Label6", L"LPT3: 3BC"},   {"Option2", L"LPT3: 3BC"}};
+    for (const int dpi : {144, 120, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+        RECT suggested{0, 0, px(Form1Description().width), px(Form1Description().height)};
+        SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        for (const auto& [name, text] : named) {
+            const HWND control = made.form->Control(name);
+            EXPECT_EQ(TextOf(control), text) << name;
+            const ControlDescription& d = *FindControl(name);
+            const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+            EXPECT_TRUE(d.kind != ControlKind::Label ||
+                        CaptionFits(font, text, d.kind, px(d.place.width), px(d.place.height)))
+                << name;
         }
     }
 }

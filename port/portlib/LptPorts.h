@@ -1,0 +1,21 @@
+#pragma once
+
+#include "port/portlib/LptPortList.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kovir {
+
+// The PC's LPT ports and their I/O bases, as Windows' device manager lists
+// them; none when the list cannot be had. A port without an I/O range (no
+// resources assigned) is left out.
+std::optional<std::vector<LptPort>> ListLptPorts();
+
+// The base of a device's port as WMI tells it: for a 32-bit program on
+// 64-bit Windows 8 and later, where the configuration manager no longer
+// answers. None when WMI cannot say.
+std::optional<unsigned long> PortBaseFromWmi(const std::wstring& deviceInstanceId);
+
+} // namespace kovir
