@@ -45,10 +45,15 @@ std::optional<std::size_t> OptionPorts::PortOf(std::int16_t address) const
     return static_cast<std::size_t>(own - bases_.begin());
 }
 
-std::string OptionPorts::NameOf(std::int16_t address) const
+unsigned long OptionPorts::DrivenBase(std::int16_t address) const
 {
     const auto port = PortOf(address);
-    return PortName(port ? bases_[*port] : BaseOf(address));
+    return port ? bases_[*port] : BaseOf(address);
+}
+
+std::string OptionPorts::NameOf(std::int16_t address) const
+{
+    return PortName(DrivenBase(address));
 }
 
 } // namespace kovir

@@ -25,11 +25,12 @@ public:
     // address that is no option drives the port at that base.
     std::optional<std::size_t> PortOf(std::int16_t address) const;
 
+    // The base of the port `address` drives, or its own where it has none.
+    unsigned long DrivenBase(std::int16_t address) const;
+
     // What the window shows after "LPTn: " for `address`: the port it drives,
     // or its own address where it has none.
     std::string NameOf(std::int16_t address) const;
-
-    const std::vector<unsigned long>& Bases() const { return bases_; }
 
 private:
     std::vector<unsigned long> bases_;

@@ -40,6 +40,13 @@ public:
         return PortName(static_cast<std::uint16_t>(port));
     }
 
+    // Writes 0, the stop, to `port` from a crash handler, where nothing may
+    // allocate or take a lock: only through what an earlier write prepared,
+    // and only to a port this program already drives. A crash inside the
+    // port's own write writes nothing more. A port that cannot do this
+    // safely does nothing.
+    virtual void StopFromCrash([[maybe_unused]] std::int16_t port) noexcept {}
+
 protected:
     PortOutput() = default;
     PortOutput(const PortOutput&) = default;

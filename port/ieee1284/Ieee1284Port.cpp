@@ -7,6 +7,8 @@
 #include <ieee1284.h>
 
 #include <grp.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,9 +65,9 @@ Ieee1284Port::Ieee1284Port(std::span<const std::int16_t> options)
 
 Ieee1284Port::~Ieee1284Port()
 {
-    for (auto& [address, port] : claimed_) {
-        ieee1284_release(port);
-        ieee1284_close(port);
+    for (const Claimed& claimed : claimed_) {
+        ieee1284_release(claimed.port);
+        ieee1284_close(claimed.port);
     }
     if (list_) {
         ieee1284_free_ports(list_);
@@ -76,9 +78,30 @@ Ieee1284Port::~Ieee1284Port()
 void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
 {
     const auto held = std::find_if(claimed_.begin(), claimed_.end(),
-                                   [port](const auto& entry) { return entry.first == port; });
-    parport* target = held != claimed_.end() ? held->second : Acquire(port);
+                                   [port](const Claimed& c) { return c.address == port; });
+    parport* target = held != claimed_.end() ? held->port : Acquire(port);
+    writing_ = 1;
     ieee1284_write_data(target, value);
+    writing_ = 0;
+}
+
+void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
+{
+    if (writing_) {
+        return;
+    }
+    for (const Claimed& claimed : claimed_) {
+        if (claimed.address != port) {
+            continue;
+        }
+        if (claimed.device >= 0) {
+            unsigned char stop = 0;
+            ioctl(claimed.device, PPWDATA, &stop);
+        } else {
+            // Raw I/O: libieee1284's write is one outb, no lock or allocation.
+            ieee1284_write_data(claimed.port, 0);
+        }
+    }
 }
 
 void Ieee1284Port::Wait(std::uint32_t milliseconds)
@@ -187,7 +210,9 @@ parport* Ieee1284Port::Acquire(std::int16_t address)
         Fail(problem);
     }
 
-    claimed_.emplace_back(address, port);
+    // ppdev's own descriptor, which a crash handler can write through.
+    const int device = ieee1284_get_irq_fd(port);
+    claimed_.push_back({address, port, device >= 0 ? device : -1});
     return port;
 }
 

@@ -4,6 +4,7 @@
 #include "port/PortOutput.h"
 #include "port/ieee1284/PortChoice.h"
 
+#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,8 +34,15 @@ public:
     void Wait(std::uint32_t milliseconds) override;
     void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
     std::string DrivenPortName(std::int16_t port) override;
+    void StopFromCrash(std::int16_t port) noexcept override;
 
 private:
+    struct Claimed {
+        std::int16_t address;
+        parport* port;
+        int device; // the ppdev descriptor, for a write from a crash handler; -1 for raw I/O
+    };
+
     parport* Acquire(std::int16_t address);
     parport_list& Ports();
     const OptionPorts& Resolved();
@@ -44,7 +52,8 @@ private:
     std::vector<KnownPort> known_;   // the listed ports, by parport number
     std::vector<parport*> listed_;   // the same, as libieee1284 has them
     std::optional<OptionPorts> resolved_;
-    std::vector<std::pair<std::int16_t, parport*>> claimed_;
+    std::vector<Claimed> claimed_;
+    volatile std::sig_atomic_t writing_ = 0; // inside libieee1284's write
 };
 
 } // namespace kovir

@@ -46,6 +46,7 @@ public:
     void Wait(std::uint32_t milliseconds) override;
     void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
     std::string DrivenPortName(std::int16_t port) override;
+    void StopFromCrash(std::int16_t port) noexcept override;
 
 private:
     // The address the byte for `address` is written to.
@@ -53,6 +54,7 @@ private:
     const OptionPorts& Resolved();
 
     void Bind(std::int16_t address);
+    void Write(std::int16_t port, std::uint8_t value) const noexcept;
     void Hold(std::int16_t address);
 
     std::vector<std::int16_t> options_;
@@ -63,6 +65,7 @@ private:
     void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
     bool out32_ = false;        // entry_ is Out32 rather than PortOut
     std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
+    volatile long writing_ = 0; // inside the library's write
 };
 
 } // namespace kovir

@@ -207,9 +207,7 @@ const OptionPorts& PortLibraryPort::Resolved()
 
 std::int16_t PortLibraryPort::Driven(std::int16_t address)
 {
-    const OptionPorts& resolved = Resolved();
-    const auto port = resolved.PortOf(address);
-    return port ? static_cast<std::int16_t>(resolved.Bases()[*port]) : address;
+    return static_cast<std::int16_t>(Resolved().DrivenBase(address));
 }
 
 std::string PortLibraryPort::DrivenPortName(std::int16_t port)
@@ -228,10 +226,32 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
     if (!entry_) {
         Bind(port);
     }
+    writing_ = 1;
+    Write(port, value);
+    writing_ = 0;
+}
+
+void PortLibraryPort::Write(std::int16_t port, std::uint8_t value) const noexcept
+{
     if (out32_) {
         reinterpret_cast<Out32Entry>(entry_)(port, static_cast<short>(value));
     } else {
         reinterpret_cast<PortOutEntry>(entry_)(port, value);
+    }
+}
+
+void PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
+{
+    // Only a port this program holds, through the library already bound,
+    // and never while the crash is inside the library's own write.
+    if (writing_ || !entry_ || !resolved_) {
+        return;
+    }
+    const auto driven = static_cast<std::int16_t>(resolved_->DrivenBase(option));
+    for (const auto& [address, mutex] : held_) {
+        if (address == driven) {
+            Write(driven, 0);
+        }
     }
 }
 

@@ -12,21 +12,27 @@
 namespace kovir {
 
 SimulatedPort::SimulatedPort(std::FILE* trace)
-    : trace_(trace), start_(std::chrono::steady_clock::now())
+    : trace_(trace), raw_(trace), start_(std::chrono::steady_clock::now())
 {
+}
+
+std::int64_t SimulatedPort::MicrosSinceStart() const
+{
+    const auto since = std::chrono::steady_clock::now() - start_;
+    return std::chrono::duration_cast<std::chrono::microseconds>(since).count();
 }
 
 void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
 {
-    const auto since = std::chrono::steady_clock::now() - start_;
     const std::string line =
-        FormatTraceLine({std::chrono::duration_cast<std::chrono::microseconds>(since).count(),
-                         static_cast<std::uint16_t>(port), value}) +
-        '\n';
+        FormatTraceLine({MicrosSinceStart(), static_cast<std::uint16_t>(port), value}) + '\n';
     // The trace is the simulated device: a byte that did not reach it must
     // not pass for one that did.
-    const bool written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size();
-    if (!written || std::fflush(trace_) != 0) {
+    writing_ = 1;
+    const bool written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size() &&
+                         std::fflush(trace_) == 0;
+    writing_ = 0;
+    if (!written) {
         const int error = errno;
         std::clearerr(trace_);
         throw std::runtime_error("Simulirani port " + HexAddress(port) +
@@ -43,6 +49,19 @@ void SimulatedPort::Wait(std::uint32_t milliseconds)
 void SimulatedPort::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
     PreciseWait(milliseconds, meanwhile);
+}
+
+void SimulatedPort::StopFromCrash(std::int16_t port) noexcept
+{
+    // A crash inside the stream's own write would put our line into the
+    // middle of that one: then nothing more is written.
+    if (writing_) {
+        return;
+    }
+    char line[TraceLineMax];
+    raw_.WriteLine(line, FormatTraceLineInto({MicrosSinceStart(), static_cast<std::uint16_t>(port),
+                                              0},
+                                             line));
 }
 
 } // namespace kovir

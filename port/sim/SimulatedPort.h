@@ -1,8 +1,10 @@
 #pragma once
 
 #include "port/PortOutput.h"
+#include "port/sim/RawTrace.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 
@@ -21,9 +23,14 @@ public:
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds) override;
     void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    void StopFromCrash(std::int16_t port) noexcept override;
 
 private:
+    std::int64_t MicrosSinceStart() const;
+
     std::FILE* trace_;
+    RawTrace raw_;
+    volatile std::sig_atomic_t writing_ = 0; // inside the stream's write
     std::chrono::steady_clock::time_point start_;
 };
 

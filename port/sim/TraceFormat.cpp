@@ -1,6 +1,5 @@
 #include "port/sim/TraceFormat.h"
 
-#include <bitset>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -30,14 +29,43 @@ std::string TracePortDigits(std::uint16_t port)
     return digits;
 }
 
+std::size_t FormatTraceLineInto(const TraceRecord& record, char (&out)[TraceLineMax])
+{
+    std::size_t at = 0;
+    // Digits of `value` in `base`, at least `width` of them.
+    const auto digits = [&out, &at](std::uint64_t value, unsigned base, std::size_t width) {
+        char reversed[24];
+        std::size_t n = 0;
+        do {
+            reversed[n++] = Hex[value % base];
+            value /= base;
+        } while (value != 0 || n < width);
+        while (n > 0) {
+            out[at++] = reversed[--n];
+        }
+    };
+    const auto text = [&out, &at](std::string_view part) {
+        for (const char c : part) {
+            out[at++] = c;
+        }
+    };
+    const auto micros = static_cast<std::uint64_t>(record.micros < 0 ? 0 : record.micros);
+    digits(micros / 1'000'000, 10, 1);
+    text(".");
+    digits(micros % 1'000'000, 10, 6);
+    text(" 0x");
+    digits(record.port, 16, 3);
+    text(" 0x");
+    digits(record.value, 16, 2);
+    text(" ");
+    digits(record.value, 2, 8);
+    return at;
+}
+
 std::string FormatTraceLine(const TraceRecord& record)
 {
-    char head[48];
-    std::snprintf(head, sizeof head, "%lld.%06lld 0x%s 0x%02X ",
-                  static_cast<long long>(record.micros / 1'000'000),
-                  static_cast<long long>(record.micros % 1'000'000),
-                  TracePortDigits(record.port).c_str(), static_cast<unsigned>(record.value));
-    return head + std::bitset<8>(record.value).to_string();
+    char line[TraceLineMax];
+    return std::string(line, FormatTraceLineInto(record, line));
 }
 
 std::optional<TraceRecord> ParseTraceLine(std::string_view line, std::string& why)

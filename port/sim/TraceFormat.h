@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ struct TraceRecord {
 };
 
 std::string FormatTraceLine(const TraceRecord& record);
+
+// The same line written into `out`, with no allocation and no library call,
+// so that a crash handler can write it; returns its length.
+inline constexpr std::size_t TraceLineMax = 64;
+std::size_t FormatTraceLineInto(const TraceRecord& record, char (&out)[TraceLineMax]);
 
 // The port as the trace writes it, without "0x": "378", "3BC".
 std::string TracePortDigits(std::uint16_t port);

@@ -309,6 +309,20 @@ def ended_by(sig):
     return scenario
 
 
+def crashed_by(sig):
+    """A crash stops the device as a close does, then ends the program as the
+    crash would have: by the same signal."""
+    def scenario(path, x):
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        p.click("Napred")
+        p.expect((0x378, 0x0F))
+        p.proc.send_signal(sig)
+        p.expect((0x378, 0x00))
+        p.ends(-sig)
+    return scenario
+
+
 def logoff(path, x):
     """A Windows logoff or shutdown stops the device on the selected port."""
     p = Program(path, x)
@@ -512,6 +526,9 @@ SCENARIOS = {
     "sigint": ended_by(signal.SIGINT),
     "sighup": ended_by(signal.SIGHUP),
     "display_lost": display_lost,
+    "crash_segv": crashed_by(signal.SIGSEGV),
+    "crash_abrt": crashed_by(signal.SIGABRT),
+    "crash_bus": crashed_by(signal.SIGBUS),
     "closed_trace_pipe": closed_trace_pipe,
 }
 

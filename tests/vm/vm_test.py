@@ -383,7 +383,8 @@ echo "first-exit: $?"
     return expect_writes(writes, {0x378: [0x00, 0x00]}) + "; second instance refused"
 
 
-def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc"):
+def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc", signal="TERM",
+                  status=0):
     if not args.kovir or not args.qt_offscreen_plugin:
         raise Failure("no kovir program or no Qt offscreen plugin given")
     program = guest.add_dynamic(args.kovir, "/usr/bin/kovir")
@@ -397,13 +398,13 @@ def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc"):
 pid=$!
 holding $pid || echo "kovir never took the port"
 sleep 1
-kill -TERM $pid
+kill -{signal} $pid
 wait $pid
 echo "kovir-exit: $?"
 """
     writes = guest.boot(script, timeout=150, ports=ports, io=io)
-    if exit_status(guest.console, "kovir-exit") != 0:
-        raise Failure("kovir did not end cleanly:\n" + guest.console[-3000:])
+    if exit_status(guest.console, "kovir-exit") != status:
+        raise Failure(f"kovir did not end with status {status}:\n" + guest.console[-3000:])
     return expect_writes(writes, {ports[0][0]: [0x00, 0x00]})
 
 
@@ -451,6 +452,12 @@ def kovir_card_sigterm(guest, args):
     return kovir_sigterm(guest, args, ports=((CARD, 7),), io=f"{CARD:#x}")
 
 
+def kovir_crash(guest, args):
+    # The stop goes out through ppdev's descriptor; then the crash ends the
+    # program as it would have (128 + SIGSEGV).
+    return kovir_sigterm(guest, args, signal="SEGV", status=139)
+
+
 def no_parport_driver(guest, args):
     # libieee1284 then guesses 0x378, 0x278 and 0x3BC on /dev/port.
     guest.add(args.driver, "/kovir-guest-driver")
@@ -475,6 +482,7 @@ SCENARIOS = {
     "port_and_card": port_and_card,
     "no_parport_driver": no_parport_driver,
     "kovir_card_sigterm": kovir_card_sigterm,
+    "kovir_crash": kovir_crash,
 }
 
 

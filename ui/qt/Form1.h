@@ -31,6 +31,9 @@ public:
 
     const Form1Controls& Controls() const { return controls_; }
 
+    // What the window drives: the selected port is the one a crash stops.
+    const Controller& Commands() const { return controller_; }
+
     // The first failure of an event handler; it ended the event loop.
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 

@@ -3,6 +3,7 @@
 #include "form/Form1Description.h"
 #include "ui/qt/Form1.h"
 #include "ui/qt/Form1Layout.h"
+#include "ui/StopOnCrash.h"
 #include "ui/qt/StopAtExit.h"
 #include "ui/qt/StopSignals.h"
 #include "ui/qt/icon/IconPixels.h"
@@ -49,7 +50,9 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
     app.setWindowIcon(ProgramIcon());
     try {
         {
+            PortOutput& device = *port;
             Form1 form(std::move(port));
+            const StopOnCrash stopOnCrash(device, form.Commands());
             stopSignals.Deliver([&form] { form.close(); });
             const StopAtExit stopAtExit(form);
             form.show();

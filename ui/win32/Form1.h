@@ -40,6 +40,9 @@ public:
     HWND Window() const { return window_; }
     HWND Control(std::string_view name, int index = -1) const;
 
+    // What the window drives: the selected port is the one a crash stops.
+    const Controller& Commands() const { return controller_; }
+
     // The first failure of an event handler; it ended the message loop.
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 

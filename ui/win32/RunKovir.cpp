@@ -1,6 +1,7 @@
 #include "ui/win32/RunKovir.h"
 
 #include "form/Form1Description.h"
+#include "ui/StopOnCrash.h"
 #include "ui/win32/ConsoleStop.h"
 #include "ui/win32/Form1.h"
 #include "ui/win32/Text.h"
@@ -24,6 +25,7 @@ void ShowFailure(const std::exception& e)
 
 int RunKovir(std::unique_ptr<PortOutput> port)
 {
+    PortOutput& device = *port;
     std::optional<Form1> form;
     try {
         form.emplace(std::move(port));
@@ -31,6 +33,7 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         ShowFailure(e); // during Load: no window was shown
         return 1;
     }
+    std::optional<StopOnCrash> stopOnCrash(std::in_place, device, form->Commands());
     ConsoleStop consoleStop(form->Window());
     form->Show();
 
@@ -53,7 +56,8 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         }
     }
     if (std::exception_ptr failure = form->TakeFailure()) {
-        form.reset(); // the window goes; the port keeps what it last received
+        stopOnCrash.reset(); // after a failure nothing more goes to the port
+        form.reset();        // the window goes; the port keeps what it last received
         try {
             std::rethrow_exception(failure);
         } catch (const std::exception& e) {
