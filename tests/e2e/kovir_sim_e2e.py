@@ -66,6 +66,18 @@ class Wine:
     def command(self, program):
         return [self.loader, program]
 
+    def no_debugger(self, display):
+        """An unhandled exception ends the program, with no debugger waiting:
+        without a Debugger value Wine starts its own, so it names one that is
+        not there. (With the display: the Wine desktop this starts must make
+        windows.)"""
+        for key in (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug",
+                    r"HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug"):
+            subprocess.run([self.loader, "reg", "add", key, "/v", "Debugger", "/d",
+                            "kovir-no-debugger.exe", "/f"],
+                           env=dict(self.env, DISPLAY=display), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+
     def end_session(self, display):
         """What a Windows logoff sends every window, then the end of the processes."""
         subprocess.run([self.loader, "wineboot", "--end-session"],
@@ -81,6 +93,7 @@ class Wine:
 WINE = None  # set by --wineprefix
 IO_DLL = None  # set by --io-dll
 INPOUT_DLL = None  # set by --inpout-dll
+FAULT_TOOL = None  # set by --fault-tool
 
 
 class XServer:
@@ -323,6 +336,26 @@ def crashed_by(sig):
     return scenario
 
 
+def crash_remote_thread(path, x):
+    """A fault in the program, made by a thread started in it at an address
+    with no code: the device is stopped, then the program ends."""
+    WINE.no_debugger(x.name)
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred")
+    p.expect((0x378, 0x0F))
+    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
+                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
+    p.expect((0x378, 0x00))
+    try:
+        code = p.proc.wait(30 * PATIENCE)
+    except subprocess.TimeoutExpired:
+        p.proc.kill()
+        raise Failure("the program outlived its crash")
+    if code == 0:
+        raise Failure("the crashed program ended with status 0")
+
+
 def logoff(path, x):
     """A Windows logoff or shutdown stops the device on the selected port."""
     p = Program(path, x)
@@ -526,6 +559,7 @@ SCENARIOS = {
     "sigint": ended_by(signal.SIGINT),
     "sighup": ended_by(signal.SIGHUP),
     "display_lost": display_lost,
+    "crash_remote_thread": crash_remote_thread,
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
@@ -542,12 +576,14 @@ def main():
     parser.add_argument("--io-dll", help="the test IO.DLL, for port_library")
     parser.add_argument("--inpout-dll", nargs=2, metavar=("DLL", "NAME"),
                         help="the test InpOut library and its name, for inpout_library")
+    parser.add_argument("--fault-tool", help="make_fault.exe, for crash_remote_thread")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
-    global WINE, IO_DLL, INPOUT_DLL
+    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL
     WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
     INPOUT_DLL = args.inpout_dll
+    FAULT_TOOL = args.fault_tool
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()
