@@ -524,6 +524,32 @@ def closed_trace_pipe(path, x):
         raise Failure(f"exit status {code}, expected 1")
 
 
+def closed_trace_pipe_then(sig):
+    """Asked to end after the trace's reader went away (`kovir-sim | head -n 1`,
+    then a signal): the stop byte cannot be written, and the program says so
+    on standard error and ends with status 1, with no box waiting for a click."""
+    def scenario(path, x):
+        env = dict(WINE.env if WINE else os.environ, DISPLAY=x.name)
+        env.pop("QT_QPA_PLATFORM", None)
+        proc = subprocess.Popen(WINE.command(path) if WINE else [path], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=env, text=True)
+        first = proc.stdout.readline()
+        proc.stdout.close()
+        if not TRACE.match(first.rstrip("\r\n")):
+            raise Failure(f"first line {first!r}")
+        Window(x, env)
+        proc.send_signal(sig)
+        try:
+            code = proc.wait(15 * PATIENCE)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            raise Failure("the program waited after it was asked to end")
+        said = proc.stderr.read()
+        if "kovir: Simulirani port 0x378: zapis nije moguće" not in said or code != 1:
+            raise Failure(f"exit status {code}, standard error {said!r}")
+    return scenario
+
+
 def start_and_close(path, x):
     p = Program(path, x)
     p.expect((0x378, 0x00))
@@ -564,6 +590,8 @@ SCENARIOS = {
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
     "closed_trace_pipe": closed_trace_pipe,
+    "closed_trace_pipe_then_sigterm": closed_trace_pipe_then(signal.SIGTERM),
+    "closed_trace_pipe_then_sigint": closed_trace_pipe_then(signal.SIGINT),
 }
 
 

@@ -33,12 +33,17 @@ QIcon ProgramIcon()
     return icon;
 }
 
-// On the screen, and in the terminal the program may have been started from,
-// where a pipeline's reader sees it too.
-void ShowFailure(const std::exception& e)
+// In the terminal the program may have been started from, where a
+// pipeline's reader sees it too, and on the screen. Not on the screen when
+// the program was asked to end (a signal, a shutdown): a box would keep it
+// waiting for a click that may never come.
+void ShowFailure(const std::exception& e, bool onScreen)
 {
     std::fprintf(stderr, "kovir: %s\n", e.what());
-    QMessageBox::critical(nullptr, Text(Form1Description().caption), QString::fromUtf8(e.what()));
+    if (onScreen) {
+        QMessageBox::critical(nullptr, Text(Form1Description().caption),
+                              QString::fromUtf8(e.what()));
+    }
 }
 
 } // namespace
@@ -46,6 +51,7 @@ void ShowFailure(const std::exception& e)
 int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
 {
     StopSignals stopSignals;
+    bool endAsked = false; // by a signal, not by the operator
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
     try {
@@ -53,7 +59,10 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
             PortOutput& device = *port;
             Form1 form(std::move(port));
             const StopOnCrash stopOnCrash(device, form.Commands());
-            stopSignals.Deliver([&form] { form.close(); });
+            stopSignals.Deliver([&form, &endAsked] {
+                endAsked = true;
+                form.close();
+            });
             const StopAtExit stopAtExit(form);
             form.show();
             const int status = app.exec();
@@ -64,7 +73,7 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
         }
     } catch (const std::exception& e) {
         stopSignals.Release();
-        ShowFailure(e);
+        ShowFailure(e, !endAsked);
     }
     return 1;
 }

@@ -28,7 +28,7 @@ BOOL WINAPI ConsoleStop::OnConsoleEvent(DWORD event)
     if (!window) {
         return FALSE;
     }
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    PostMessageW(window, EndAskedMessage, 0, 0);
     // After closing the console the process is ended as soon as the handler
     // returns, and at the latest after 5 seconds: return only once the window
     // has written its stop byte, and before Windows' limit.
@@ -50,7 +50,12 @@ ConsoleStop::~ConsoleStop()
 {
     Target& target = TheTarget();
     target.window = nullptr;
+    SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
+    // A handler already waiting returns now, before its event goes.
     SetEvent(target.done);
+    Sleep(0);
+    CloseHandle(target.done);
+    target.done = nullptr;
 }
 
 } // namespace kovir

@@ -89,6 +89,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
         CreateWindowAndControls();
         controller_.Start();
         NameDrivenPorts();
+        consoleStop_.emplace(window_);
     } catch (...) {
         Release(); // a failed Load leaves no window behind
         throw;
@@ -103,6 +104,7 @@ Form1::~Form1()
 void Form1::Release()
 {
     ending_ = true;
+    consoleStop_.reset();
     if (window_) {
         DestroyWindow(window_);
         window_ = nullptr;
@@ -341,6 +343,9 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case DpiChanged: // moved to a monitor of another scale, or the scale changed
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case EndAskedMessage: // the console: Ctrl+C, Ctrl+Break, closed
+        endAsked_ = true;
+        [[fallthrough]];
     case WM_CLOSE: // close box, system menu, Alt+F4
         Unload();
         DestroyWindow(window_);
@@ -351,10 +356,12 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         // Logoff or shutdown: the session ends the process after this, so
         // the device is stopped now.
         if (wParam) {
+            endAsked_ = true;
             Unload();
         }
         return 0;
     case WM_DESTROY:
+        consoleStop_.reset(); // the window's life is the handler's
         if (!ending_) {
             PostQuitMessage(0);
         }

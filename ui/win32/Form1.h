@@ -4,6 +4,7 @@
 #include "core/Controller.h"
 #include "form/Form1Description.h"
 #include "port/PortOutput.h"
+#include "ui/win32/ConsoleStop.h"
 #include "ui/win32/PaintBeforeWait.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <array>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,6 +44,10 @@ public:
 
     // What the window drives: the selected port is the one a crash stops.
     const Controller& Commands() const { return controller_; }
+
+    // Whether the end was asked for (the console, a logoff) rather than
+    // chosen by the operator: then no message may wait for a click.
+    bool EndAsked() const { return endAsked_; }
 
     // The first failure of an event handler; it ended the message loop.
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
@@ -77,6 +83,8 @@ private:
     int dpi_ = 96; // of the monitor the window is on
     std::exception_ptr failure_;
     bool unloaded_ = false;
+    bool endAsked_ = false;
+    std::optional<ConsoleStop> consoleStop_; // as long as the window
     bool ending_ = false; // destroyed by us: no quit message
 };
 

@@ -2,12 +2,12 @@
 
 #include "form/Form1Description.h"
 #include "ui/StopOnCrash.h"
-#include "ui/win32/ConsoleStop.h"
 #include "ui/win32/Form1.h"
 #include "ui/win32/Text.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <exception>
 #include <optional>
 
@@ -15,10 +15,17 @@ namespace kovir {
 
 namespace {
 
-void ShowFailure(const std::exception& e)
+// On standard error, where a console or a pipeline's reader sees it, and on
+// the screen. Not on the screen when the end was asked for (the console, a
+// logoff): a box would keep the program waiting for a click.
+void ShowFailure(const std::exception& e, bool onScreen = true)
 {
-    MessageBoxW(nullptr, Wide(e.what()).c_str(), Wide(Form1Description().caption).c_str(),
-                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    std::fprintf(stderr, "kovir: %s\n", e.what());
+    std::fflush(stderr);
+    if (onScreen) {
+        MessageBoxW(nullptr, Wide(e.what()).c_str(), Wide(Form1Description().caption).c_str(),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    }
 }
 
 } // namespace
@@ -34,7 +41,6 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         return 1;
     }
     std::optional<StopOnCrash> stopOnCrash(std::in_place, device, form->Commands());
-    ConsoleStop consoleStop(form->Window());
     form->Show();
 
     int status = 1;
@@ -56,12 +62,13 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         }
     }
     if (std::exception_ptr failure = form->TakeFailure()) {
+        const bool endAsked = form->EndAsked();
         stopOnCrash.reset(); // after a failure nothing more goes to the port
         form.reset();        // the window goes; the port keeps what it last received
         try {
             std::rethrow_exception(failure);
         } catch (const std::exception& e) {
-            ShowFailure(e);
+            ShowFailure(e, !endAsked);
         }
         return 1;
     }
