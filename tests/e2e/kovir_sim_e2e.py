@@ -154,9 +154,11 @@ class Window:
             steps += ["mousemove", "--window", str(self.window), str(x), str(y), "click", "1"]
         self.xdotool(*steps)
 
-    def keys(self, *keys):
+    def keys(self, *keys, xtest=False):
+        """Types `keys` at the window; through XTest (as a keyboard does) for
+        Wine, and for keys that need the server's own state, such as Num Lock."""
         self.xdotool("windowfocus", "--sync", str(self.window))
-        if WINE:
+        if WINE or xtest:
             # Wine takes keys from XTest once its window has the focus, not
             # events sent to the window.
             self.xdotool("key", *keys)
@@ -286,6 +288,33 @@ def operator_session(path, x):
     p.click("Stop")
     p.expect((0x3BC, 0x00))
     p.faces(Napred=CYAN, Levo=CYAN, Desno=CYAN, Nazad=CYAN, ZVUK=BLUE, Stop=RED)
+    p.close_box()
+    p.expect((0x3BC, 0x00))
+    p.ends(0)
+
+
+def keyboard_drives(path, x):
+    """Each button's keys do what its click does, wherever the focus is; Esc
+    stops from the port options too."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    for key, byte in (("w", 0x0F), ("a", 0x0E), ("s", 0x05), ("d", 0x0B), ("Escape", 0x00)):
+        p.keys(key)
+        p.expect((0x378, byte))
+    # The keypad's digits, with Num Lock on (off, its arrows are arrows).
+    p.keys("Num_Lock", xtest=True)
+    for key, byte in (("KP_8", 0x0F), ("KP_4", 0x0E), ("KP_2", 0x05), ("KP_6", 0x0B),
+                      ("KP_5", 0x00)):
+        p.keys(key, xtest=True)
+        p.expect((0x378, byte))
+    p.keys("Num_Lock", xtest=True)
+    p.keys("w", "z")
+    p.expect((0x378, 0x0F), (0x378, 0x1F), (0x378, 0x0F))
+    if pulse_width(p) < 0.150:
+        raise Failure(f"the sound pulse lasted {pulse_width(p) * 1000:.3f} ms")
+    p.click("LPT3: 3BC")  # the focus is on the options now
+    p.keys("Escape")
+    p.expect((0x3BC, 0x00))
     p.close_box()
     p.expect((0x3BC, 0x00))
     p.ends(0)
@@ -581,6 +610,7 @@ SCENARIOS = {
     "inpout_library": inpout_library,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
+    "keyboard_drives": keyboard_drives,
     "sigterm": ended_by(signal.SIGTERM),
     "sigint": ended_by(signal.SIGINT),
     "sighup": ended_by(signal.SIGHUP),

@@ -289,6 +289,20 @@ TEST(Form1Layout, ScreenReadersHearEveryButtonsAndOptionsName)
     }
 }
 
+TEST(Form1Layout, EachButtonsTooltipAndDescriptionNameItsKey)
+{
+    ShownForm shown;
+    const std::pair<const char*, const char*> hints[] = {
+        {"Command1", "Levo (A)"}, {"Command2", "Desno (D)"}, {"Command3", "Napred (W)"},
+        {"Command4", "Nazad (S)"}, {"Command5", "ZVUK (Z)"},  {"Command6", "Stop (Esc)"}};
+    for (auto [control, hint] : hints) {
+        QWidget* w = shown.form->findChild<QWidget*>(control);
+        EXPECT_EQ(w->toolTip(), hint) << control;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description), hint)
+            << control;
+    }
+}
+
 TEST(ProgramIcon, TheCompiledInPixelsAreThoseOfTheInstalledIcon)
 {
     const auto sizes = ProgramIconPixels();

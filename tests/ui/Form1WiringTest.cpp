@@ -197,16 +197,18 @@ TEST(Form1Wiring, TheGroupsTabStopIsTheSelectedOption)
     EXPECT_EQ(TabWalk(1), (std::vector<QString>{"Option2"}));
 }
 
-TEST(Form1Wiring, EnterAndEscapeDoNothing)
+TEST(Form1Wiring, EnterDoesNothingAndEscapeStopsWhereverTheFocusIs)
 {
     ShownForm shown;
     for (int command : {3, 6}) {
         shown.Command(command).setFocus(Qt::TabFocusReason);
         shown.log.clear();
-        for (auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
             QTest::keyClick(&shown.Command(command), key);
         }
         EXPECT_TRUE(shown.log.empty()) << "Command" << command;
+        QTest::keyClick(&shown.Command(command), Qt::Key_Escape);
+        EXPECT_EQ(WritesIn(shown.log), (std::vector<PortWrite>{{0x378, 0}})) << "Command" << command;
         EXPECT_TRUE(shown.form->isVisible());
     }
 }

@@ -1,6 +1,7 @@
 #include "ui/qt/Form1.h"
 
 #include "form/Form1Description.h"
+#include "form/Form1Keys.h"
 #include "ui/qt/ColourButton.h"
 #include "ui/qt/Colours.h"
 #include "ui/qt/Fonts.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
+#include <QKeyEvent>
 
 namespace kovir {
 
@@ -25,6 +27,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     new OptionTabStop({controls_.Option1, controls_.Option2, controls_.Option3}, this);
     findChild<QRadioButton*>(Text(StartOption().name))->setFocus();
     WireEvents();
+    WireKeys();
 
     controller_.Start();
     // The first write found the PC's ports: the labels name the ones driven,
@@ -86,6 +89,82 @@ void Form1::WireEvents()
                     [this, click] { Handle([this, &click] { RunClick(controller_, click); }); });
         }
     }
+}
+
+namespace {
+
+// The key a key press is, if it is one of the buttons' keys. The keypad's
+// digits only as such (Num Lock on): its arrows stay arrows.
+std::optional<Key> KeyOf(const QKeyEvent& event)
+{
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        return std::nullopt;
+    }
+    if (event.modifiers() & Qt::KeypadModifier) {
+        switch (event.key()) {
+        case Qt::Key_8:
+            return Key::Keypad8;
+        case Qt::Key_4:
+            return Key::Keypad4;
+        case Qt::Key_2:
+            return Key::Keypad2;
+        case Qt::Key_6:
+            return Key::Keypad6;
+        case Qt::Key_5:
+            return Key::Keypad5;
+        default:
+            return std::nullopt;
+        }
+    }
+    switch (event.key()) {
+    case Qt::Key_W:
+        return Key::W;
+    case Qt::Key_A:
+        return Key::A;
+    case Qt::Key_S:
+        return Key::S;
+    case Qt::Key_D:
+        return Key::D;
+    case Qt::Key_Z:
+        return Key::Z;
+    case Qt::Key_Escape:
+        return Key::Escape;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+void Form1::WireKeys()
+{
+    for (const ControlKeys& keys : Form1Keys()) {
+        auto* button = findChild<QAbstractButton*>(Text(keys.control));
+        const QString hint = Text(KeyHint(*FindControl(keys.control)));
+        button->setToolTip(hint);
+        button->setAccessibleDescription(hint);
+    }
+    // Seen before whichever control has the focus gets it. (Qt's shortcuts
+    // cannot tell the keypad's digits from the others.)
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto& press = static_cast<const QKeyEvent&>(*event);
+    const auto key = KeyOf(press);
+    const ControlDescription* button = key ? ButtonForKey(*key) : nullptr;
+    if (!button) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // A held key presses once.
+    if (!press.isAutoRepeat()) {
+        findChild<QAbstractButton*>(Text(button->name))->click();
+    }
+    return true;
 }
 
 void Form1::SetBackColor(Button button, ColourRef colour)

@@ -38,12 +38,14 @@ public:
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void WireEvents();
     void NameDrivenPorts();
+    void WireKeys();
     // Runs one handler's work. A failure must not unwind through the
     // toolkit: the first is kept, the event loop is ended, and nothing is
     // acted on after it.

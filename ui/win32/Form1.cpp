@@ -1,7 +1,11 @@
 #include "ui/win32/Form1.h"
 
+#include "form/Form1Keys.h"
 #include "ui/win32/DialogFont.h"
 #include "ui/win32/Text.h"
+#include "windows/SystemLibrary.h"
+
+#include <commctrl.h>
 
 #include <stdexcept>
 
@@ -89,6 +93,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
         CreateWindowAndControls();
         controller_.Start();
         NameDrivenPorts();
+        ShowKeysInTooltips();
         consoleStop_.emplace(window_);
     } catch (...) {
         Release(); // a failed Load leaves no window behind
@@ -208,6 +213,50 @@ void Form1::LayOut()
     InvalidateRect(window_, nullptr, TRUE);
 }
 
+void Form1::ShowKeysInTooltips()
+{
+    // The common controls, for the tooltip alone: bound, not imported, so a
+    // Windows without them still starts.
+    if (!commonControls_) {
+        commonControls_ = std::make_unique<SystemLibrary>(L"comctl32.dll");
+    }
+    const auto init =
+        commonControls_->Bind<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>("InitCommonControlsEx");
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
+    if (!init || !init(&classes)) {
+        return;
+    }
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip_) {
+        return;
+    }
+    for (const ControlKeys& keys : Form1Keys()) {
+        std::wstring hint = Wide(KeyHint(*FindControl(keys.control)));
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(keys.control));
+        tool.lpszText = hint.data();
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+std::wstring Form1::TooltipOf(HWND control) const
+{
+    wchar_t text[80] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = text;
+    return tooltip_ && SendMessageW(tooltip_, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool)) >= 0
+               ? std::wstring(text)
+               : std::wstring();
+}
+
 void Form1::NameDrivenPorts()
 {
     // The first write found the PC's ports: the labels name the ones driven,
@@ -244,6 +293,60 @@ void Form1::Show()
     ShowWindow(window_, SW_SHOWNORMAL);
     SetFocus(Control(StartOption().name));
     UpdateWindow(window_);
+}
+
+namespace {
+
+std::optional<Key> KeyOf(WPARAM virtualKey)
+{
+    switch (virtualKey) {
+    case 'W':
+        return Key::W;
+    case 'A':
+        return Key::A;
+    case 'S':
+        return Key::S;
+    case 'D':
+        return Key::D;
+    case 'Z':
+        return Key::Z;
+    case VK_ESCAPE:
+        return Key::Escape;
+    case VK_NUMPAD8: // the keypad's digits with Num Lock on; off, they are arrows
+        return Key::Keypad8;
+    case VK_NUMPAD4:
+        return Key::Keypad4;
+    case VK_NUMPAD2:
+        return Key::Keypad2;
+    case VK_NUMPAD6:
+        return Key::Keypad6;
+    case VK_NUMPAD5:
+        return Key::Keypad5;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool Form1::PressKeyOf(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || !window_ ||
+        (message.hwnd != window_ && !IsChild(window_, message.hwnd)) ||
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) {
+        return false;
+    }
+    const auto key = KeyOf(message.wParam);
+    const ControlDescription* button = key ? ButtonForKey(*key) : nullptr;
+    if (!button) {
+        return false;
+    }
+    // A held key presses once: Windows marks the repeats.
+    constexpr LPARAM Repeated = 1 << 30;
+    if (!(message.lParam & Repeated)) {
+        SendMessageW(Control(button->name), BM_CLICK, 0, 0);
+    }
+    return true;
 }
 
 HWND Form1::Control(std::string_view name, int index) const

@@ -6,6 +6,7 @@
 #include "port/PortOutput.h"
 #include "ui/win32/ConsoleStop.h"
 #include "ui/win32/PaintBeforeWait.h"
+#include "windows/SystemLibrary.h"
 
 #include <windows.h>
 
@@ -33,6 +34,11 @@ public:
     Form1& operator=(const Form1&) = delete;
 
     void Show();
+
+    // Presses the button whose key `message` is (wherever the focus is in
+    // the window); whether it was one. For the message loop, before the
+    // dialog manager sees it.
+    bool PressKeyOf(const MSG& message);
     void SetBackColor(Button button, ColourRef colour) override;
 
     // The form's Unload: the stop byte goes to the selected port, once,
@@ -41,6 +47,8 @@ public:
 
     HWND Window() const { return window_; }
     HWND Control(std::string_view name, int index = -1) const;
+    // The tooltip a control shows: the button's name and its key.
+    std::wstring TooltipOf(HWND control) const;
 
     // What the window drives: the selected port is the one a crash stops.
     const Controller& Commands() const { return controller_; }
@@ -66,6 +74,7 @@ private:
     void LayOut();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void NameDrivenPorts();
+    void ShowKeysInTooltips();
     HFONT FontFor(const FontDescription& font);
     void Release(); // the window and the fonts
     std::size_t IndexOf(HWND control) const;
@@ -85,6 +94,8 @@ private:
     bool unloaded_ = false;
     bool endAsked_ = false;
     std::optional<ConsoleStop> consoleStop_; // as long as the window
+    std::unique_ptr<SystemLibrary> commonControls_; // for the tooltip
+    HWND tooltip_ = nullptr;                        // owned by the window
     bool ending_ = false; // destroyed by us: no quit message
 };
 

@@ -54,8 +54,11 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         if (got == -1) {
             break;
         }
-        // The dialog manager gives Tab, the arrow keys within the option
-        // group and Space on the focused button.
+        // The buttons' keys first; then the dialog manager gives Tab, the
+        // arrow keys within the option group and Space on the focused button.
+        if (form->PressKeyOf(message)) {
+            continue;
+        }
         if (!IsDialogMessageW(form->Window(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

@@ -300,5 +300,30 @@ TEST(Form1Win32, APortsLabelNamesThePortItsOptionDrivesAndFitsAtEveryScale)
     }
 }
 
+TEST(Form1Win32, EachButtonsKeyPressesItWhereverTheFocusIsAndItsTooltipSaysWhich)
+{
+    MadeForm made;
+    made.log.clear();
+    const HWND option = made.form->Control("Option1"); // where the focus starts
+    const auto press = [&](WPARAM key, LPARAM repeated = 0) {
+        const MSG message{option, WM_KEYDOWN, key, repeated, 0, {}};
+        return made.form->PressKeyOf(message);
+    };
+    EXPECT_TRUE(press('W'));
+    EXPECT_TRUE(press('W', LPARAM{1} << 30)); // held: pressed once
+    EXPECT_TRUE(press(VK_NUMPAD4));
+    EXPECT_TRUE(press(VK_ESCAPE));
+    EXPECT_FALSE(press(VK_UP)) << "the arrow keys stay the options'";
+    EXPECT_FALSE(press(VK_SPACE)) << "Space stays the focused button's";
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x378, 15}, {0x378, 14}, {0x378, 0}}));
+
+    const std::pair<const char*, const wchar_t*> tips[] = {
+        {"Command1", L"Levo (A)"}, {"Command2", L"Desno (D)"}, {"Command3", L"Napred (W)"},
+        {"Command4", L"Nazad (S)"}, {"Command5", L"ZVUK (Z)"},  {"Command6", L"Stop (Esc)"}};
+    for (const auto& [name, tip] : tips) {
+        EXPECT_EQ(made.form->TooltipOf(made.form->Control(name)), tip) << name;
+    }
+}
+
 } // namespace
 } // namespace kovir
