@@ -63,49 +63,61 @@ bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency)
     return ok;
 }
 
-// Raises the system timer to 1 ms while it lives. winmm is loaded only
-// here, on the Windows versions that need it, not at every start.
+// timeBeginPeriod and timeEndPeriod, from winmm loaded once, on the first
+// wait that needs them (only Windows versions without the high-resolution
+// timer do), and kept: not at every start, and not at every pulse.
+struct TimerPeriod {
+    using Period = UINT(WINAPI*)(UINT);
+    Period begin = nullptr;
+    Period end = nullptr;
+
+    static const TimerPeriod& Functions()
+    {
+        static const TimerPeriod functions = [] {
+            TimerPeriod f;
+            wchar_t path[MAX_PATH];
+            const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+            if (length == 0 || length + 11 >= MAX_PATH) {
+                return f;
+            }
+            lstrcatW(path, L"\\winmm.dll");
+            if (const HMODULE winmm = LoadLibraryW(path)) {
+                f.begin = reinterpret_cast<Period>(
+                    reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeBeginPeriod")));
+                f.end = reinterpret_cast<Period>(
+                    reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeEndPeriod")));
+            }
+            return f;
+        }();
+        return functions;
+    }
+};
+
+// Raises the system timer to 1 ms while it lives.
 class OneMillisecondTimer {
 public:
     OneMillisecondTimer()
+        : period_(TimerPeriod::Functions()),
+          raised_(period_.begin && period_.end && period_.begin(1) == 0)
     {
-        wchar_t path[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-        if (length == 0 || length + 11 >= MAX_PATH) {
-            return;
-        }
-        lstrcatW(path, L"\\winmm.dll");
-        winmm_ = LoadLibraryW(path);
-        if (winmm_) {
-            begin_ = reinterpret_cast<Period>(
-                reinterpret_cast<void (*)()>(GetProcAddress(winmm_, "timeBeginPeriod")));
-            end_ = reinterpret_cast<Period>(
-                reinterpret_cast<void (*)()>(GetProcAddress(winmm_, "timeEndPeriod")));
-            raised_ = begin_ && end_ && begin_(1) == 0;
-        }
     }
     ~OneMillisecondTimer()
     {
         if (raised_) {
-            end_(1);
-        }
-        if (winmm_) {
-            FreeLibrary(winmm_);
+            period_.end(1);
         }
     }
     OneMillisecondTimer(const OneMillisecondTimer&) = delete;
     OneMillisecondTimer& operator=(const OneMillisecondTimer&) = delete;
 
 private:
-    using Period = UINT(WINAPI*)(UINT);
-    HMODULE winmm_ = nullptr;
-    Period begin_ = nullptr;
-    Period end_ = nullptr;
-    bool raised_ = false;
+    const TimerPeriod& period_;
+    bool raised_;
 };
 
-// Older Windows: Sleep with the system timer raised to 1 ms for the wait,
-// until a Sleep could overshoot `wakeAt`.
+// Older Windows: Sleep with the system timer raised to 1 ms, as long as a
+// Sleep cannot overshoot `wakeAt`: one that asks for n ms may take up to a
+// millisecond more.
 void WaitWithRaisedTimerResolution(std::int64_t wakeAt, std::int64_t frequency)
 {
     const OneMillisecondTimer raised;
@@ -132,11 +144,11 @@ std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency)
     return Ticks() + Convert(milliseconds, 1000, frequency);
 }
 
-// How long before the deadline the sleeping ends and the watching starts:
-// the high-resolution timer is good to a few tenths of a millisecond, the
-// raised system timer to a millisecond or two.
+// How long before the deadline the sleeping on the high-resolution timer
+// ends and the watching starts: it is good to a few tenths of a millisecond.
+// The raised system timer keeps its own margin (above): with it the watching
+// takes at most the last 2 ms.
 constexpr std::int64_t PollMicroseconds = 1000;
-constexpr std::int64_t PollMicrosecondsWithoutHighResolutionTimer = 2000;
 
 void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile, bool highResolution)
 {
@@ -149,9 +161,7 @@ void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile, bo
     }
     const std::int64_t wakeAt = deadline - Convert(PollMicroseconds, 1'000'000, frequency);
     if (!highResolution || !WaitOnHighResolutionTimer(wakeAt, frequency)) {
-        WaitWithRaisedTimerResolution(
-            deadline - Convert(PollMicrosecondsWithoutHighResolutionTimer, 1'000'000, frequency),
-            frequency);
+        WaitWithRaisedTimerResolution(deadline, frequency);
     }
     PollUntil(deadline);
 }

@@ -36,17 +36,39 @@ void RegisterWindowClass(WNDPROC procedure)
     }
 }
 
-// The DPI of the monitor the window is on, where Windows tells it (Windows 10
-// 1607 and later); 0 elsewhere.
+// The DPI of the monitor the window is on, where Windows tells it: for the
+// window on Windows 10 1607 and later, for its monitor on Windows 8.1; 0
+// elsewhere.
 int WindowDpi(HWND window)
 {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    const auto getDpiForWindow =
-        user32 ? reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void (*)()>(
-                     GetProcAddress(user32, "GetDpiForWindow")))
-               : nullptr;
-    return getDpiForWindow ? static_cast<int>(getDpiForWindow(window)) : 0;
+    const auto forWindow = BoundFunction<UINT(WINAPI*)(HWND)>(GetModuleHandleW(L"user32.dll"),
+                                                               "GetDpiForWindow");
+    if (forWindow) {
+        return static_cast<int>(forWindow(window));
+    }
+    const SystemLibrary shcore(L"shcore.dll");
+    const auto forMonitor =
+        shcore.Bind<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>("GetDpiForMonitor");
+    UINT x = 0, y = 0;
+    constexpr int EffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+    return forMonitor && forMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
+                                    EffectiveDpi, &x, &y) == S_OK
+               ? static_cast<int>(y)
+               : 0;
+}
+
+// The window's outer size for a client area of `width` x `height` pixels on
+// a monitor of `dpi`: its frame, too, is drawn for that monitor where
+// Windows can say how (Windows 10 1607 and later).
+SIZE FrameSize(int width, int height, DWORD style, int dpi)
+{
+    RECT frame{0, 0, width, height};
+    const auto forDpi = BoundFunction<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>(
+        GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+    if (!forDpi || !forDpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi))) {
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+    }
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 const wchar_t* ClassOf(ControlKind kind)
@@ -135,10 +157,9 @@ void Form1::CreateWindowAndControls()
     // A fixed border, no maximise box: the operator cannot resize the form.
     const FormDescription& form = Form1Description();
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, Pixels(form.width), Pixels(form.height)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const SIZE frame = FrameSize(Pixels(form.width), Pixels(form.height), style, dpi_);
     window_ = CreateWindowExW(0, WindowClass, Wide(form.caption).c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                              CW_USEDEFAULT, frame.cx, frame.cy,
                               nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!window_) {
         throw std::runtime_error("Prozor nije moguće napraviti (CreateWindowEx " +
@@ -175,14 +196,13 @@ void Form1::CreateWindowAndControls()
     }
     fontOf_.resize(controls_.size());
     LayOut();
-    // On a monitor of another scale than the system's, Windows 10 1607 and
-    // later say so only through the window itself.
+    // On a monitor of another scale than the system's, Windows 8.1 and
+    // later say so only through the window or its monitor.
     if (const int monitorDpi = WindowDpi(window_); monitorDpi != 0 && monitorDpi != dpi_) {
         dpi_ = monitorDpi;
         LayOut();
-        RECT sized{0, 0, Pixels(form.width), Pixels(form.height)};
-        AdjustWindowRectEx(&sized, style, FALSE, 0);
-        SetWindowPos(window_, nullptr, 0, 0, sized.right - sized.left, sized.bottom - sized.top,
+        const SIZE sized = FrameSize(Pixels(form.width), Pixels(form.height), style, dpi_);
+        SetWindowPos(window_, nullptr, 0, 0, sized.cx, sized.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The frame is drawn under its options and labels; it takes no focus,

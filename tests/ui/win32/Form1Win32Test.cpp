@@ -65,6 +65,9 @@ TEST(Form1Win32, EveryControlIsWhereTheDescriptionSaysAsTheRightKindOfWindow)
 {
     MadeForm made;
     const int dpi = Dpi();
+    if (const char* expected = std::getenv("KOVIR_TEST_DPI")) { // a prefix set to another scale
+        ASSERT_EQ(dpi, std::atoi(expected));
+    }
     const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
     const FormDescription& description = Form1Description();
 
