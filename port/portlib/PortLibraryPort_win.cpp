@@ -271,7 +271,10 @@ void PortLibraryPort::Bind(std::int16_t address)
     const std::vector<std::wstring> folders =
         folders_.empty() ? std::vector<std::wstring>{ProgramFolder(), SystemFolder()} : folders_;
     // Its own imports beside it or in the system folder, never in the
-    // current folder or on PATH, where a planted DLL could be waiting.
+    // current folder or on PATH, where a planted DLL could be waiting. Older
+    // Windows (without KB2533623) have no such confinement: there its
+    // imports are looked for beside it and in the system folders first, the
+    // current folder is out (SetDllDirectory), but PATH is still searched last.
     const DWORD loadFlags =
         use_.confinedLibrarySearch ? SearchDllLoadDir | SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     std::vector<LookupAttempt> attempts;

@@ -20,6 +20,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
@@ -123,14 +124,38 @@ def byte_at(changes, names, port, sample):
     return sum(values[names.index(f"{port}_D{bit}")] << bit for bit in range(8))
 
 
+def check_interrupt_ignored(vcd):
+    """Started with Ctrl+C ignored, as a script's background job is, kovir-vcd
+    leaves it ignored: SIGINT neither ends it nor makes it read on."""
+    proc = subprocess.Popen([vcd], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True,
+                            preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_IGN))
+    proc.stdin.write("0.000001 0x378 0x0F 00001111\n")
+    proc.stdin.flush()
+    time.sleep(0.5)
+    proc.send_signal(signal.SIGINT)
+    time.sleep(0.5)
+    alive = proc.poll() is None
+    out, err = proc.communicate("0.100000 0x378 0x00 00000000\n", timeout=10)
+    ok = alive and proc.returncode == 0 and "reading on" not in err and "#100000" in out
+    print(f"{'ok  ' if ok else 'FAIL'} SIGINT ignored: alive {alive}, status {proc.returncode}, "
+          f"standard error {err!r}")
+    print(f"{int(ok)} passed, {int(not ok)} failed")
+    return 0 if ok else 1
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
+    parser.add_argument("--program")
     parser.add_argument("--vcd", required=True, help="the kovir-vcd program")
     parser.add_argument("--keep", help="leave trace.txt and run.vcd in this folder")
     parser.add_argument("--interrupted", action="store_true",
                         help="end the pipeline with Ctrl+C instead of the close box")
+    parser.add_argument("--interrupt-ignored", action="store_true",
+                        help="start kovir-vcd with SIGINT ignored and send it one")
     args = parser.parse_args()
+    if args.interrupt_ignored:
+        return check_interrupt_ignored(args.vcd)
 
     folder = Path(args.keep or tempfile.mkdtemp(prefix="kovir-vcd-"))
     folder.mkdir(parents=True, exist_ok=True)

@@ -18,6 +18,12 @@ void OnFirstInterrupt(int)
 
 void ReadOnAfterInterrupt()
 {
+    // Started with Ctrl+C ignored (in the background of a script), it stays
+    // so: the handler would make it killable by a Ctrl+C meant for others.
+    struct sigaction inherited {};
+    if (sigaction(SIGINT, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) {
+        return;
+    }
     struct sigaction action {};
     action.sa_handler = &OnFirstInterrupt;
     sigemptyset(&action.sa_mask);
