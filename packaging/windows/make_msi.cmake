@@ -27,6 +27,12 @@ else()
     message(FATAL_ERROR "ARCH is x64 or x86, not ${ARCH}")
 endif()
 
+# The ProductCode follows from the version and the architecture: two builds
+# of one version are one product, so installing the second finds the first
+# installed instead of adding another entry beside it (wixl has no
+# AllowSameVersionUpgrades, and a new code each time did just that).
+string(UUID product_code NAMESPACE ${upgrade_code} NAME "kovir ${VERSION} ${ARCH}" TYPE SHA1 UPPER)
+
 find_program(WIXL wixl REQUIRED)
 file(REMOVE_RECURSE ${STAGING})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${STAGING} --strip
@@ -40,7 +46,7 @@ file(COPY ${here}/kovir.wxs ${here}/kovir.ico DESTINATION ${STAGING})
 get_filename_component(out_dir ${MSI} DIRECTORY)
 file(MAKE_DIRECTORY ${out_dir})
 execute_process(COMMAND ${WIXL} -a ${ARCH} -o ${MSI} -D Version=${VERSION} -D Arch=${ARCH}
-                        -D UpgradeCode=${upgrade_code} -D ProgramFiles=${program_files}
+                        -D ProductCode=${product_code} -D UpgradeCode=${upgrade_code} -D ProgramFiles=${program_files}
                         -D Win64=${win64} kovir.wxs
                 WORKING_DIRECTORY ${STAGING} RESULT_VARIABLE made ERROR_VARIABLE said)
 if(NOT made EQUAL 0)

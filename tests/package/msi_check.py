@@ -47,6 +47,10 @@ def table(msi, name):
     return [dict(zip(columns, line.split("\t"))) for line in out[3:] if line]
 
 
+def product_code(msi):
+    return {r["Property"]: r["Value"] for r in table(msi, "Property")}["ProductCode"]
+
+
 def check_tables(msi, arch, version):
     properties = {r["Property"]: r["Value"] for r in table(msi, "Property")}
     for name, value in (("ProductName", "Upravljanje kovirom"), ("ProductVersion", version),
@@ -155,6 +159,16 @@ def check_x64(args, prefix, files, shortcuts):
     entries = list(prefix.entries().values())
     expect("versions listed after the upgrade", [e["DisplayVersion"] for e in entries],
            [args.version])
+    # Another build of the same version is the same product: found installed.
+    again = older.parent / f"kovir-{args.version}-again.msi"
+    subprocess.run(["cmake", f"-DBUILD={args.build}", "-DARCH=x64", f"-DVERSION={args.version}",
+                    f"-DMSI={again}", f"-DSTAGING={older.parent / 'staging-again'}", "-P",
+                    MAKE_MSI], check=True, stdout=subprocess.DEVNULL)
+    expect("another build of this version has the same ProductCode",
+           product_code(str(again)), product_code(args.msi))
+    prefix.msiexec("/i", str(again))
+    expect("versions listed after installing another build of it",
+           [e["DisplayVersion"] for e in prefix.entries().values()], [args.version])
     entry = entries[0]
     for name, value in (("Publisher", "kovir developers"), ("HelpLink", "https://kovir.rs/")):
         expect(f"Add/Remove Programs {name}", entry.get(name), value)
