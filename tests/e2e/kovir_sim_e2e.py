@@ -436,6 +436,27 @@ def port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
+def crash_port_library(path, x):
+    """kovir.exe faulted while it drives: the stop goes out through the bound
+    PortOut before the program ends."""
+    WINE.no_debugger(x.name)
+    program, log = beside(path, IO_DLL)
+    p = Program(program, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
+                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
+    try:
+        p.proc.wait(30 * PATIENCE)
+    except subprocess.TimeoutExpired:
+        p.proc.kill()
+        raise Failure("the program outlived its crash")
+    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                "IO.DLL PortOut 888 0"]
+    if calls(log) != expected:
+        raise Failure(f"the library saw {calls(log)}, expected {expected}")
+
+
 def inpout_library(path, x):
     """kovir.exe with only the InpOut library of its width beside it: bound,
     asked whether its driver is open (the test library has no such export,
@@ -616,6 +637,7 @@ SCENARIOS = {
     "sighup": ended_by(signal.SIGHUP),
     "display_lost": display_lost,
     "crash_remote_thread": crash_remote_thread,
+    "crash_port_library": crash_port_library,
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
