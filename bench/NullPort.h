@@ -10,7 +10,12 @@ namespace kovir::bench {
 class NullPort final : public PortOutput {
 public:
     void PortOut(std::int16_t, std::uint8_t value) override { last = value; }
-    void Wait(std::uint32_t) override {}
+    void Wait(std::uint32_t, const std::function<void()>& meanwhile) override
+    {
+        if (meanwhile) {
+            meanwhile();
+        }
+    }
     volatile std::uint8_t last = 0;
 };
 

@@ -18,18 +18,12 @@ public:
     // returns, the byte is on the lines. Throws when the port cannot be reached.
     virtual void PortOut(std::int16_t port, std::uint8_t value) = 0;
 
-    // Blocks the calling thread for at least `milliseconds`.
-    virtual void Wait(std::uint32_t milliseconds) = 0;
-
-    // The same wait, counted from this call, with `meanwhile` done inside it
-    // rather than before it: what a window must show at the start of a wait
-    // then does not lengthen it. A port that keeps no time of its own does
-    // `meanwhile`, then waits.
-    virtual void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
-    {
-        meanwhile();
-        Wait(milliseconds);
-    }
+    // Blocks the calling thread until `milliseconds` have passed since the
+    // last byte reached the lines (since the call, before any byte), with
+    // `meanwhile`, if given, done inside that time: a sound pulse on the lines
+    // then lasts the wait, whatever the write, the window's paint or a reader
+    // of the trace took around it. Never earlier.
+    virtual void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) = 0;
 
     // What the window shows after "LPTn: " for the option at `port`: the
     // port that address drives on this PC ("378", "D010", "USB"). Where the

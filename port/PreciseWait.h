@@ -15,4 +15,11 @@ namespace kovir {
 // timer), the last 2 ms on older Windows (Sleep with a 1 ms system timer).
 void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {});
 
+// Now on the wait's clock, in nanoseconds.
+std::int64_t PreciseNow();
+
+// The same wait, counted from `from` (a PreciseNow reading) instead of the call.
+void PreciseWaitFrom(std::int64_t from, std::uint32_t milliseconds,
+                     const std::function<void()>& meanwhile = {});
+
 } // namespace kovir

@@ -61,9 +61,22 @@ private:
 
 } // namespace
 
+std::int64_t PreciseNow()
+{
+    const timespec now = Now();
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    timespec end = Plus(Now(), static_cast<long>(milliseconds % 1000U) * 1'000'000L);
+    PreciseWaitFrom(PreciseNow(), milliseconds, meanwhile);
+}
+
+void PreciseWaitFrom(std::int64_t from, std::uint32_t milliseconds,
+                     const std::function<void()>& meanwhile)
+{
+    timespec end{static_cast<time_t>(from / 1'000'000'000), static_cast<long>(from % 1'000'000'000)};
+    end = Plus(end, static_cast<long>(milliseconds % 1000U) * 1'000'000L);
     end.tv_sec += static_cast<time_t>(milliseconds / 1000U);
     if (meanwhile) {
         meanwhile();

@@ -139,10 +139,6 @@ void PollUntil(std::int64_t deadline)
     }
 }
 
-std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency)
-{
-    return Ticks() + Convert(milliseconds, 1000, frequency);
-}
 
 // How long before the deadline the sleeping on the high-resolution timer
 // ends and the watching starts: it is good to a few tenths of a millisecond.
@@ -150,12 +146,13 @@ std::int64_t Deadline(std::uint32_t milliseconds, std::int64_t frequency)
 // takes at most the last 2 ms.
 constexpr std::int64_t PollMicroseconds = 1000;
 
-void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile, bool highResolution)
+void Wait(std::int64_t fromTicks, std::uint32_t milliseconds, const std::function<void()>& meanwhile,
+          bool highResolution)
 {
     const std::int64_t frequency = TicksPerSecond();
-    // The deadline is on the performance counter, taken first, and the wait
-    // goes on until the counter has passed it: never a tick early.
-    const std::int64_t deadline = Deadline(milliseconds, frequency);
+    // The deadline is on the performance counter, and the wait goes on
+    // until the counter has passed it: never a tick early.
+    const std::int64_t deadline = fromTicks + Convert(milliseconds, 1000, frequency);
     if (meanwhile) {
         meanwhile();
     }
@@ -170,12 +167,28 @@ void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile, bo
 
 void PreciseWaitWithoutHighResolutionTimer(std::uint32_t milliseconds)
 {
-    Wait(milliseconds, {}, false);
+    Wait(Ticks(), milliseconds, {}, false);
+}
+
+std::int64_t PreciseNow()
+{
+    const std::int64_t ticks = Ticks(), frequency = TicksPerSecond();
+    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
 }
 
 void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    Wait(milliseconds, meanwhile, true);
+    Wait(Ticks(), milliseconds, meanwhile, true);
+}
+
+void PreciseWaitFrom(std::int64_t from, std::uint32_t milliseconds,
+                     const std::function<void()>& meanwhile)
+{
+    // Back on the counter, rounded up: never counted from before `from`.
+    const std::int64_t frequency = TicksPerSecond();
+    const std::int64_t ticks =
+        from / 1'000'000'000 * frequency + (from % 1'000'000'000 * frequency + 999'999'999) / 1'000'000'000;
+    Wait(ticks, milliseconds, meanwhile, true);
 }
 
 } // namespace kovir

@@ -1,6 +1,5 @@
 #include "port/ieee1284/Ieee1284Port.h"
 
-#include "port/PreciseWait.h"
 #include "port/ieee1284/PortChoice.h"
 #include "port/ieee1284/PortProblem.h"
 
@@ -83,6 +82,7 @@ void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
     writing_ = 1;
     ieee1284_write_data(target, value);
     writing_ = 0;
+    clock_.Mark(); // the byte is on the lines
 }
 
 void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
@@ -104,14 +104,9 @@ void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
     }
 }
 
-void Ieee1284Port::Wait(std::uint32_t milliseconds)
+void Ieee1284Port::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    PreciseWait(milliseconds);
-}
-
-void Ieee1284Port::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
-{
-    PreciseWait(milliseconds, meanwhile);
+    clock_.Wait(milliseconds, meanwhile);
 }
 
 parport_list& Ieee1284Port::Ports()

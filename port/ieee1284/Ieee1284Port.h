@@ -2,6 +2,7 @@
 
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
+#include "port/PulseClock.h"
 #include "port/ieee1284/PortChoice.h"
 
 #include <csignal>
@@ -31,8 +32,7 @@ public:
     Ieee1284Port& operator=(const Ieee1284Port&) = delete;
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
-    void Wait(std::uint32_t milliseconds) override;
-    void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
     void StopFromCrash(std::int16_t port) noexcept override;
 
@@ -54,6 +54,7 @@ private:
     std::optional<OptionPorts> resolved_;
     std::vector<Claimed> claimed_;
     volatile std::sig_atomic_t writing_ = 0; // inside libieee1284's write
+    PulseClock clock_;
 };
 
 } // namespace kovir

@@ -2,6 +2,7 @@
 
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
+#include "port/PulseClock.h"
 
 #include <cstdint>
 #include <optional>
@@ -43,8 +44,7 @@ public:
     PortLibraryPort& operator=(const PortLibraryPort&) = delete;
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
-    void Wait(std::uint32_t milliseconds) override;
-    void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
     void StopFromCrash(std::int16_t port) noexcept override;
 
@@ -66,6 +66,7 @@ private:
     bool out32_ = false;        // entry_ is Out32 rather than PortOut
     std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
     volatile long writing_ = 0; // inside the library's write
+    PulseClock clock_;
 };
 
 } // namespace kovir

@@ -1,7 +1,6 @@
 #include "port/portlib/PortLibraryPort.h"
 
 #include "port/PortAddressText.h"
-#include "port/PreciseWait.h"
 #include "port/portlib/LptPorts.h"
 #include "port/portlib/PortLibraries.h"
 #include "port/portlib/PortLibraryProblem.h"
@@ -229,6 +228,7 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
     writing_ = 1;
     Write(port, value);
     writing_ = 0;
+    clock_.Mark(); // the byte is on the lines
 }
 
 void PortLibraryPort::Write(std::int16_t port, std::uint8_t value) const noexcept
@@ -255,14 +255,9 @@ void PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
     }
 }
 
-void PortLibraryPort::Wait(std::uint32_t milliseconds)
+void PortLibraryPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    PreciseWait(milliseconds);
-}
-
-void PortLibraryPort::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
-{
-    PreciseWait(milliseconds, meanwhile);
+    clock_.Wait(milliseconds, meanwhile);
 }
 
 void PortLibraryPort::Bind(std::int16_t address)

@@ -24,14 +24,20 @@ std::int64_t SimulatedPort::MicrosSinceStart() const
 
 void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
 {
+    // On the simulated lines the byte is there at the time the line says
+    // (the wait's clock read just after it, so never before it); how long
+    // the write then takes to reach a reader is not the device's.
+    const std::int64_t micros = MicrosSinceStart();
+    const std::int64_t onTheLines = PreciseNow();
     const std::string line =
-        FormatTraceLine({MicrosSinceStart(), static_cast<std::uint16_t>(port), value}) + '\n';
+        FormatTraceLine({micros, static_cast<std::uint16_t>(port), value}) + '\n';
     // The trace is the simulated device: a byte that did not reach it must
     // not pass for one that did.
     writing_ = 1;
     const bool written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size() &&
                          std::fflush(trace_) == 0;
     writing_ = 0;
+    clock_.Mark(onTheLines);
     if (!written) {
         const int error = errno;
         std::clearerr(trace_);
@@ -41,14 +47,9 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
     }
 }
 
-void SimulatedPort::Wait(std::uint32_t milliseconds)
+void SimulatedPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
-    PreciseWait(milliseconds);
-}
-
-void SimulatedPort::WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
-{
-    PreciseWait(milliseconds, meanwhile);
+    clock_.Wait(milliseconds, meanwhile);
 }
 
 void SimulatedPort::StopFromCrash(std::int16_t port) noexcept

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "port/PortOutput.h"
+#include "port/PulseClock.h"
 #include "port/sim/RawTrace.h"
 
 #include <chrono>
@@ -21,8 +22,7 @@ public:
     explicit SimulatedPort(std::FILE* trace);
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
-    void Wait(std::uint32_t milliseconds) override;
-    void WaitIncluding(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+    void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     void StopFromCrash(std::int16_t port) noexcept override;
 
 private:
@@ -31,6 +31,7 @@ private:
     std::FILE* trace_;
     RawTrace raw_;
     volatile std::sig_atomic_t writing_ = 0; // inside the stream's write
+    PulseClock clock_;
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kovir {
@@ -84,6 +85,24 @@ TEST(SimulatedPort, EachWriteIsOneLineOnTheTraceAndWaitsAreReal)
     EXPECT_EQ(lines[2].substr(lines[2].find(' ')), " 0x3BC 0x00 00000000");
     EXPECT_GE(Seconds(lines[1]) - Seconds(lines[0]), 0.150);
     EXPECT_LE(Seconds(lines[1]), Seconds(lines[2]));
+}
+
+TEST(SimulatedPort, AWaitCountsFromTheLineOfTheByteBeforeIt)
+{
+    TraceFile trace;
+    ASSERT_NE(trace.file, nullptr);
+    SimulatedPort port(trace.file);
+    port.PortOut(0x378, 0x10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60)); // as a slow reader of the trace
+    const auto start = std::chrono::steady_clock::now();
+    port.Wait(100);
+    const auto took = std::chrono::steady_clock::now() - start;
+    port.PortOut(0x378, 0x00);
+
+    const auto lines = Lines(trace.file);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_GE(Seconds(lines[1]) - Seconds(lines[0]), 0.100) << "never shorter on the lines";
+    EXPECT_LT(took, std::chrono::milliseconds(80)) << "the 60 ms were part of it";
 }
 
 TEST(SimulatedPort, TimeCountsFromWhenThePortWasMade)

@@ -46,9 +46,15 @@ void RecordingPort::PortOut(std::int16_t port, std::uint8_t value)
     log_.push_back(PortWrite{port, value});
 }
 
-void RecordingPort::Wait(std::uint32_t milliseconds)
+void RecordingPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
     log_.push_back(WaitCall{milliseconds});
+    if (beforeMeanwhile) {
+        beforeMeanwhile();
+    }
+    if (meanwhile) {
+        meanwhile();
+    }
     if (onWait) {
         onWait();
     }

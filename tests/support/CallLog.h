@@ -48,9 +48,12 @@ public:
     explicit RecordingPort(CallLog& log) : log_(log) {}
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
-    void Wait(std::uint32_t milliseconds) override;
+    // Records the wait, then does what is to be done inside it, as a real
+    // port does: `beforeMeanwhile`, the caller's `meanwhile`, then `onWait`.
+    void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
 
+    std::function<void()> beforeMeanwhile;
     std::function<void()> onWait;
     std::map<std::int16_t, std::string> drives; // the port an address drives, where not itself
     std::function<void()> onPortOut; // runs before the write is recorded; may throw

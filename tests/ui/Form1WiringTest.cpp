@@ -98,9 +98,15 @@ TEST(Form1Wiring, PressingShowsOnTheScreenByMouseAndByKeyboard)
 TEST(Form1Wiring, TheSoundButtonIsYellowOnTheScreenForTheWholePulse)
 {
     ShownForm shown;
-    QColor duringPulse;
+    QColor beforePaint, duringPulse;
+    // Painted inside the port's own wait, not before it: the paint's time
+    // is then part of the pulse, not added to it.
+    shown.port->beforeMeanwhile = [&] {
+        beforePaint = shown.ScreenColourAt(shown.Command(5), {5, 5});
+    };
     shown.port->onWait = [&] { duringPulse = shown.ScreenColourAt(shown.Command(5), {5, 5}); };
     QTest::mouseClick(&shown.Command(5), Qt::LeftButton);
+    EXPECT_EQ(beforePaint, Blue);
     EXPECT_EQ(duringPulse, Yellow);
     QApplication::processEvents();
     EXPECT_EQ(shown.ScreenColourAt(shown.Command(5), {5, 5}), Blue);
@@ -222,7 +228,7 @@ TEST(Form1Wiring, ClosingWritesZeroToTheSelectedPortOnlyAndOnce)
     shown.log.clear();
     EXPECT_TRUE(shown.form->close());
     EXPECT_FALSE(shown.form->isVisible());
-    shown.form->Unload(); // a later exit path must not write again
+    shown.form->Session().Unload(); // a later exit path must not write again
     EXPECT_EQ(shown.log, (CallLog{PortWrite{0x278, 0}}));
 }
 
@@ -236,9 +242,9 @@ TEST(Form1Wiring, AFailedWriteIsKeptForTheTopLevelAndNothingIsWrittenAfterIt)
     shown.port->onPortOut = nullptr;
     QTest::mouseClick(&shown.Command(1), Qt::LeftButton); // already queued behind the failure
     EXPECT_TRUE(shown.form->close());
-    shown.form->Unload();
+    shown.form->Session().Unload();
     EXPECT_TRUE(WritesIn(shown.log).empty());
-    const std::exception_ptr failure = shown.form->TakeFailure();
+    const std::exception_ptr failure = shown.form->Session().TakeFailure();
     ASSERT_TRUE(failure);
     EXPECT_THROW(std::rethrow_exception(failure), std::runtime_error);
 }

@@ -74,7 +74,7 @@ public:
         QTimer::singleShot(0, &InspectAndDismiss);
         throw std::runtime_error("Paralelni port 0x378 nije pronađen.");
     }
-    void Wait(std::uint32_t) override {}
+    void Wait(std::uint32_t, const std::function<void()>&) override {}
 
 private:
     int reachable_;

@@ -17,7 +17,10 @@
 namespace kovir {
 
 Form1::Form1(std::unique_ptr<PortOutput> port)
-    : port_(std::move(port)), paintingPort_(*port_, *this), controller_(paintingPort_, *this),
+    : session_(std::move(port), *this,
+               {// What changed in the window reaches the screen inside the wait.
+                [this] { QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest); },
+                [] { QCoreApplication::exit(1); }}),
       controls_(CreateForm1Controls(*this))
 {
     setObjectName("Form1");
@@ -29,7 +32,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     WireEvents();
     WireKeys();
 
-    controller_.Start();
+    session_.Load();
     // The first write found the PC's ports: the labels name the ones driven,
     // and the dialog font is fitted to those texts.
     NameDrivenPorts();
@@ -39,8 +42,8 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
 void Form1::NameDrivenPorts()
 {
     for (const ControlDescription& d : Form1Description().controls) {
-        const std::string caption = CaptionInRun(d, paintingPort_);
-        const std::string accessibleName = AccessibleNameInRun(d, paintingPort_);
+        const std::string caption = CaptionInRun(d, session_.Port());
+        const std::string accessibleName = AccessibleNameInRun(d, session_.Port());
         if (caption == d.caption && accessibleName == d.accessibleName) {
             continue;
         }
@@ -53,19 +56,6 @@ void Form1::NameDrivenPorts()
 }
 
 Form1::~Form1() = default;
-
-template <typename Work> void Form1::Handle(Work&& work)
-{
-    if (failure_) {
-        return;
-    }
-    try {
-        work();
-    } catch (...) {
-        failure_ = std::current_exception();
-        QCoreApplication::exit(1);
-    }
-}
 
 void Form1::WireEvents()
 {
@@ -81,12 +71,11 @@ void Form1::WireEvents()
             // checked state, not the click that usually changes it.
             connect(control, &QAbstractButton::toggled, this, [this, click](bool checked) {
                 if (checked) {
-                    Handle([this, &click] { RunClick(controller_, click); });
+                    session_.Click(click);
                 }
             });
         } else {
-            connect(control, &QAbstractButton::clicked, this,
-                    [this, click] { Handle([this, &click] { RunClick(controller_, click); }); });
+            connect(control, &QAbstractButton::clicked, this, [this, click] { session_.Click(click); });
         }
     }
 }
@@ -172,15 +161,6 @@ void Form1::SetBackColor(Button button, ColourRef colour)
     controls_.Command[static_cast<int>(button)]->SetFace(ToQColor(colour));
 }
 
-void Form1::Unload()
-{
-    // After a failed write nothing more goes to the port.
-    if (!unloaded_ && !failure_) {
-        unloaded_ = true;
-        controller_.Close();
-    }
-}
-
 void Form1::paintEvent(QPaintEvent* event)
 {
     QPainter(this).fillRect(event->rect(), ToQColor(Form1Description().backColour));
@@ -188,7 +168,7 @@ void Form1::paintEvent(QPaintEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    Handle([this] { Unload(); });
+    session_.Handle([this] { session_.Unload(); });
     event->accept();
 }
 

@@ -56,17 +56,18 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
     app.setWindowIcon(ProgramIcon());
     try {
         {
-            PortOutput& device = *port;
             Form1 form(std::move(port));
-            const StopOnCrash stopOnCrash(device, form.Commands());
-            stopSignals.Deliver([&form, &endAsked] {
-                endAsked = true;
+            FormSession& session = form.Session();
+            const StopOnCrash stopOnCrash(session.Device(), session.Commands());
+            stopSignals.Deliver([&form, &session] {
+                session.AskEnd();
                 form.close();
             });
             const StopAtExit stopAtExit(form);
             form.show();
             const int status = app.exec();
-            if (auto failure = form.TakeFailure()) {
+            endAsked = session.EndAsked();
+            if (auto failure = session.TakeFailure()) {
                 std::rethrow_exception(failure);
             }
             return status;

@@ -22,7 +22,7 @@ void UnloadArmedForm()
         return;
     }
     try {
-        form->Unload();
+        form->Session().Unload();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kovir: %s\n", e.what());
     }

@@ -104,7 +104,7 @@ DWORD StyleOf(const ControlDescription& d, bool firstOption, bool afterOptions)
 } // namespace
 
 Form1::Form1(std::unique_ptr<PortOutput> port)
-    : port_(std::move(port)), paintingPort_(*port_, window_), controller_(paintingPort_, *this)
+    : session_(std::move(port), *this, {[this] { PaintNow(); }, [] { PostQuitMessage(1); }})
 {
     for (const ControlDescription& d : Form1Description().controls) {
         if (d.button) {
@@ -113,7 +113,7 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
     }
     try {
         CreateWindowAndControls();
-        controller_.Start();
+        session_.Load();
         NameDrivenPorts();
         ShowKeysInTooltips();
         consoleStop_.emplace(window_);
@@ -287,8 +287,8 @@ void Form1::NameDrivenPorts()
         const ControlDescription& d = controls[i];
         const std::wstring text =
             Wide(d.kind == ControlKind::Label || d.kind == ControlKind::Frame
-                     ? CaptionInRun(d, paintingPort_)
-                     : AccessibleNameInRun(d, paintingPort_));
+                     ? CaptionInRun(d, session_.Port())
+                     : AccessibleNameInRun(d, session_.Port()));
         if (text != texts_[i]) {
             texts_[i] = text;
             SetWindowTextW(controls_[i], text.c_str());
@@ -406,11 +406,13 @@ void Form1::SetBackColor(Button button, ColourRef colour)
     InvalidateRect(buttons_[static_cast<std::size_t>(button)], nullptr, FALSE);
 }
 
-void Form1::Unload()
+void Form1::PaintNow()
 {
-    if (!unloaded_) {
-        unloaded_ = true;
-        controller_.Close();
+    if (window_) {
+        RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        // Wine shows what was painted only once the thread looks for
+        // messages; a look that takes none costs nothing on Windows.
+        MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     }
 }
 
@@ -425,18 +427,13 @@ LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPAR
     if (!form || form->window_ != window) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    // A failure never unwinds through the window system: the first is kept,
-    // the loop is ended, and whatever else arrives meanwhile is not acted on.
-    if (form->failure_) {
+    // After a failure, whatever else arrives is not acted on.
+    if (form->session_.Failed()) {
         return message == WM_COMMAND ? 0 : DefWindowProcW(window, message, wParam, lParam);
     }
-    try {
-        return form->Handle(message, wParam, lParam);
-    } catch (...) {
-        form->failure_ = std::current_exception();
-        PostQuitMessage(1);
-        return 0;
-    }
+    LRESULT result = 0;
+    form->session_.Handle([&] { result = form->Handle(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -467,10 +464,10 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case EndAskedMessage: // the console: Ctrl+C, Ctrl+Break, closed
-        endAsked_ = true;
+        session_.AskEnd();
         [[fallthrough]];
     case WM_CLOSE: // close box, system menu, Alt+F4
-        Unload();
+        session_.Unload();
         DestroyWindow(window_);
         return 0;
     case WM_QUERYENDSESSION:
@@ -479,8 +476,8 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         // Logoff or shutdown: the session ends the process after this, so
         // the device is stopped now.
         if (wParam) {
-            endAsked_ = true;
-            Unload();
+            session_.AskEnd();
+            session_.Unload();
         }
         return 0;
     case WM_DESTROY:
@@ -515,7 +512,7 @@ void Form1::OnCommand(std::size_t control, UINT code)
             }
         }
     }
-    RunClick(controller_, d.click);
+    session_.Click(d.click);
 }
 
 void Form1::PaintBackground(HDC dc) const

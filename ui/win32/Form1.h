@@ -1,11 +1,10 @@
 #pragma once
 
 #include "core/ButtonPanel.h"
-#include "core/Controller.h"
 #include "form/Form1Description.h"
+#include "form/FormSession.h"
 #include "port/PortOutput.h"
 #include "ui/win32/ConsoleStop.h"
-#include "ui/win32/PaintBeforeWait.h"
 #include "windows/SystemLibrary.h"
 
 #include <windows.h>
@@ -41,24 +40,13 @@ public:
     bool PressKeyOf(const MSG& message);
     void SetBackColor(Button button, ColourRef colour) override;
 
-    // The form's Unload: the stop byte goes to the selected port, once,
-    // whichever way the program is ending.
-    void Unload();
-
     HWND Window() const { return window_; }
     HWND Control(std::string_view name, int index = -1) const;
     // The tooltip a control shows: the button's name and its key.
     std::wstring TooltipOf(HWND control) const;
 
-    // What the window drives: the selected port is the one a crash stops.
-    const Controller& Commands() const { return controller_; }
-
-    // Whether the end was asked for (the console, a logoff) rather than
-    // chosen by the operator: then no message may wait for a click.
-    bool EndAsked() const { return endAsked_; }
-
-    // The first failure of an event handler; it ended the message loop.
-    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+    // Its port, Controller, failure latch and Unload.
+    FormSession& Session() { return session_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -74,15 +62,14 @@ private:
     void LayOut();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void NameDrivenPorts();
+    void PaintNow(); // what changed, on the screen now
     void ShowKeysInTooltips();
     HFONT FontFor(const FontDescription& font);
     void Release(); // the window and the fonts
     std::size_t IndexOf(HWND control) const;
 
     HWND window_ = nullptr;
-    std::unique_ptr<PortOutput> port_;
-    PaintBeforeWait paintingPort_;
-    Controller controller_;
+    FormSession session_;
     std::vector<HWND> controls_; // in the description's order
     std::vector<std::wstring> texts_; // each one's window text in this run
     std::array<HWND, ButtonCount> buttons_{};
@@ -90,9 +77,6 @@ private:
     std::vector<std::pair<FontDescription, HFONT>> fonts_; // owned, one per distinct font
     std::vector<HFONT> fontOf_;                            // per control
     int dpi_ = 96; // of the monitor the window is on
-    std::exception_ptr failure_;
-    bool unloaded_ = false;
-    bool endAsked_ = false;
     std::optional<ConsoleStop> consoleStop_; // as long as the window
     std::unique_ptr<SystemLibrary> commonControls_; // for the tooltip
     HWND tooltip_ = nullptr;                        // owned by the window

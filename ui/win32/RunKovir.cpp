@@ -32,7 +32,6 @@ void ShowFailure(const std::exception& e, bool onScreen = true)
 
 int RunKovir(std::unique_ptr<PortOutput> port)
 {
-    PortOutput& device = *port;
     std::optional<Form1> form;
     try {
         form.emplace(std::move(port));
@@ -40,7 +39,8 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         ShowFailure(e); // during Load: no window was shown
         return 1;
     }
-    std::optional<StopOnCrash> stopOnCrash(std::in_place, device, form->Commands());
+    FormSession& session = form->Session();
+    std::optional<StopOnCrash> stopOnCrash(std::in_place, session.Device(), session.Commands());
     form->Show();
 
     int status = 1;
@@ -64,8 +64,8 @@ int RunKovir(std::unique_ptr<PortOutput> port)
             DispatchMessageW(&message);
         }
     }
-    if (std::exception_ptr failure = form->TakeFailure()) {
-        const bool endAsked = form->EndAsked();
+    if (std::exception_ptr failure = session.TakeFailure()) {
+        const bool endAsked = session.EndAsked();
         stopOnCrash.reset(); // after a failure nothing more goes to the port
         form.reset();        // the window goes; the port keeps what it last received
         try {

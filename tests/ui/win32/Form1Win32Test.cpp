@@ -192,7 +192,7 @@ TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
     PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     SendMessageW(made.form->Control("Command2"), BM_CLICK, 0, 0);
     SendMessageW(made.form->Control("Command1"), BM_CLICK, 0, 0); // not acted on
-    const std::exception_ptr failure = made.form->TakeFailure();
+    const std::exception_ptr failure = made.form->Session().TakeFailure();
     ASSERT_TRUE(failure);
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -227,7 +227,7 @@ TEST(Form1Win32, ClosingTheConsoleWritesTheStopByteWellBeforeWindowsEndsTheProce
     EXPECT_TRUE(handled);
     EXPECT_EQ(writtenWhenItReturned, (std::vector<PortWrite>{{0x378, 0}}));
     EXPECT_LT(took, 4000U);
-    EXPECT_TRUE(made.form->EndAsked()) << "no message may wait after it";
+    EXPECT_TRUE(made.form->Session().EndAsked()) << "no message may wait after it";
     // The handler went with the window: nothing left to take Ctrl+C.
     EXPECT_FALSE(SetConsoleCtrlHandler(&ConsoleStop::OnConsoleEvent, FALSE));
 }
@@ -326,6 +326,22 @@ TEST(Form1Win32, EachButtonsKeyPressesItWhereverTheFocusIsAndItsTooltipSaysWhich
     for (const auto& [name, tip] : tips) {
         EXPECT_EQ(made.form->TooltipOf(made.form->Control(name)), tip) << name;
     }
+}
+
+TEST(Form1Win32, TheSoundButtonIsPaintedInsideThePortsWaitNotBeforeIt)
+{
+    CallLog log;
+    auto recording = std::make_unique<testing::RecordingPort>(log);
+    testing::RecordingPort& port = *recording;
+    Form1 form(std::move(recording));
+    form.Show();
+    const HWND sound = form.Control("Command5");
+    BOOL pendingBefore = FALSE, pendingDuring = TRUE;
+    port.beforeMeanwhile = [&] { pendingBefore = GetUpdateRect(sound, nullptr, FALSE); };
+    port.onWait = [&] { pendingDuring = GetUpdateRect(sound, nullptr, FALSE); };
+    SendMessageW(sound, BM_CLICK, 0, 0);
+    EXPECT_TRUE(pendingBefore) << "yellow is not yet on the screen when the wait starts";
+    EXPECT_FALSE(pendingDuring) << "and is, inside it";
 }
 
 } // namespace

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "core/ButtonPanel.h"
+#include "core/Controller.h"
+#include "form/Form1Description.h"
+#include "port/PortOutput.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace kovir {
+
+// What both windows do alike, with no toolkit in it: the port and the
+// Controller the form owns for its whole life, the failure latch, and the
+// stop-once Unload. A window makes its controls, paints, and delivers its
+// events here; nothing more.
+class FormSession {
+public:
+    struct Window {
+        std::function<void()> paint;   // puts what changed on the screen, now
+        std::function<void()> endLoop; // ends the event loop, status 1
+    };
+    FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, Window window);
+
+    // The form's Load: the Controller's Start. A failure goes to the caller:
+    // no window is shown.
+    void Load() { controller_.Start(); }
+
+    // Runs one event's work. A failure must not unwind through the toolkit:
+    // the first is kept, the event loop is ended, and nothing is acted on
+    // after it.
+    template <typename Work> void Handle(Work&& work)
+    {
+        if (failed_) {
+            return;
+        }
+        try {
+            work();
+        } catch (...) {
+            failed_ = true;
+            failure_ = std::current_exception();
+            window_.endLoop();
+        }
+    }
+    void Click(const ClickAction& click);
+
+    // The form's Unload: the stop byte goes to the selected port, once,
+    // whichever way the program is ending, and never after a failure (that
+    // port has just failed). A failure of its own goes to the caller.
+    void Unload();
+
+    // The end was asked for (a signal, the console, a logoff) rather than
+    // chosen by the operator: then no message may wait for a click.
+    void AskEnd() { endAsked_ = true; }
+    bool EndAsked() const { return endAsked_; }
+
+    bool Failed() const { return failed_; }
+    // The first failure of an event's work; it ended the event loop.
+    std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+
+    const Controller& Commands() const { return controller_; }
+    // The port as the window has it (what it shows in a wait is painted
+    // inside the wait), and the device itself, for the stop after a crash.
+    PortOutput& Port() { return painting_; }
+    PortOutput& Device() { return *device_; }
+
+private:
+    // The device, with the window's paint done inside each wait: counted
+    // from the byte on the lines, so the paint does not lengthen the pulse.
+    class PaintingPort final : public PortOutput {
+    public:
+        PaintingPort(PortOutput& device, const std::function<void()>& paint)
+            : device_(device), paint_(paint)
+        {
+        }
+        void PortOut(std::int16_t port, std::uint8_t value) override { device_.PortOut(port, value); }
+        void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
+        std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
+        void StopFromCrash(std::int16_t port) noexcept override { device_.StopFromCrash(port); }
+
+    private:
+        PortOutput& device_;
+        const std::function<void()>& paint_;
+    };
+
+    std::unique_ptr<PortOutput> device_;
+    Window window_;
+    PaintingPort painting_;
+    Controller controller_;
+    std::exception_ptr failure_;
+    bool failed_ = false;
+    bool unloaded_ = false;
+    bool endAsked_ = false;
+};
+
+} // namespace kovir
