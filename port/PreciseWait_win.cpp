@@ -1,6 +1,8 @@
 #include "port/PreciseWait_win.h"
 #include "port/PreciseWait.h"
 
+#include "windows/SystemLibrary.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -42,10 +44,8 @@ bool WaitOnHighResolutionTimer(std::int64_t deadline, std::int64_t frequency)
     // Vista and later have CreateWaitableTimerExW; it is looked up, so that
     // the program still starts on Windows XP.
     using CreateTimerEx = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto createTimerEx = kernel ? reinterpret_cast<CreateTimerEx>(reinterpret_cast<void (*)()>(
-                                            GetProcAddress(kernel, "CreateWaitableTimerExW")))
-                                      : nullptr;
+    const auto createTimerEx =
+        BoundFunction<CreateTimerEx>(GetModuleHandleW(L"kernel32.dll"), "CreateWaitableTimerExW");
     HANDLE timer = createTimerEx ? createTimerEx(nullptr, nullptr, HighResolutionTimerFlag,
                                                  TIMER_ALL_ACCESS)
                                  : nullptr;
@@ -73,22 +73,9 @@ struct TimerPeriod {
 
     static const TimerPeriod& Functions()
     {
-        static const TimerPeriod functions = [] {
-            TimerPeriod f;
-            wchar_t path[MAX_PATH];
-            const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-            if (length == 0 || length + 11 >= MAX_PATH) {
-                return f;
-            }
-            lstrcatW(path, L"\\winmm.dll");
-            if (const HMODULE winmm = LoadLibraryW(path)) {
-                f.begin = reinterpret_cast<Period>(
-                    reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeBeginPeriod")));
-                f.end = reinterpret_cast<Period>(
-                    reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeEndPeriod")));
-            }
-            return f;
-        }();
+        static const SystemLibrary winmm(L"winmm.dll");
+        static const TimerPeriod functions{winmm.Bind<Period>("timeBeginPeriod"),
+                                           winmm.Bind<Period>("timeEndPeriod")};
         return functions;
     }
 };

@@ -4,19 +4,19 @@
 // here instead, by the system's function where it exists and by GetTickCount
 // (which wraps after 49 days) before it. winpthreads reads the time only
 // for timed waits on its own objects; the programs make none.
+#include "windows/SystemLibrary.h"
+
 #include <windows.h>
 
 namespace {
 
+using kovir::BoundFunction;
+
 ULONGLONG WINAPI TickCount64()
 {
     using Function = ULONGLONG(WINAPI*)();
-    static const Function system = [] {
-        const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-        return kernel ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
-                            GetProcAddress(kernel, "GetTickCount64")))
-                      : nullptr;
-    }();
+    static const Function system =
+        BoundFunction<Function>(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64");
     return system ? system() : GetTickCount();
 }
 

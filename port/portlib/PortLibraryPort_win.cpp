@@ -4,6 +4,8 @@
 #include "port/portlib/LptPorts.h"
 #include "port/portlib/PortLibraries.h"
 #include "port/portlib/PortLibraryProblem.h"
+#include "windows/SystemLibrary.h"
+#include "windows/Text.h"
 
 #include <windows.h>
 
@@ -23,25 +25,6 @@ constexpr DWORD SearchDllLoadDir = 0x00000100; // LOAD_LIBRARY_SEARCH_DLL_LOAD_D
 constexpr DWORD SearchSystem32 = 0x00000800;   // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 constexpr int PointerBits = sizeof(void*) * 8;
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(std::string_view text)
-{
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
 
 // The system's own words for an error code, without the trailing full stop
 // and line end, so they can stand inside our sentence; `file` fills the
@@ -67,10 +50,7 @@ std::string SystemReason(DWORD error, const std::wstring& file = L"")
 // A kernel32 function that older Windows versions lack, or nullptr.
 template <typename Function> Function KernelFunction(const char* name)
 {
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    return kernel ? reinterpret_cast<Function>(
-                        reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)))
-                  : nullptr;
+    return BoundFunction<Function>(GetModuleHandleW(L"kernel32.dll"), name);
 }
 
 std::wstring ProgramFolder()
@@ -295,7 +275,7 @@ void PortLibraryPort::Bind(std::int16_t address)
                 attempts.push_back(attempt);
                 continue;
             }
-            const FARPROC entry = GetProcAddress(module, std::string(library.entry).c_str());
+            const auto entry = BoundFunction<void (*)()>(module, std::string(library.entry).c_str());
             if (!entry) {
                 FreeLibrary(module);
                 attempt.outcome = LookupOutcome::NoEntryPoint;
@@ -304,16 +284,14 @@ void PortLibraryPort::Bind(std::int16_t address)
             }
             // InpOut 1.5 and later say whether their driver is open; without
             // it their writes do nothing and report nothing.
-            const auto driverOpen = reinterpret_cast<IsInpOutDriverOpenEntry>(
-                reinterpret_cast<void (*)()>(GetProcAddress(module, "IsInpOutDriverOpen")));
+            const auto driverOpen =
+                BoundFunction<IsInpOutDriverOpenEntry>(module, "IsInpOutDriverOpen");
             if (driverOpen && !driverOpen()) {
                 FreeLibrary(module);
                 throw std::runtime_error(DescribeInpOutDriverClosed(address, attempt.path));
             }
             library_ = module;
-            // Through the generic function type, which the compiler accepts
-            // as a stand-in for any other.
-            entry_ = reinterpret_cast<void (*)()>(entry);
+            entry_ = entry; // cast to its own type on use
             out32_ = library.kind == PortEntry::Out32;
             return;
         }

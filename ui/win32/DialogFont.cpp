@@ -1,6 +1,6 @@
 #include "ui/win32/DialogFont.h"
 
-#include "ui/win32/Text.h"
+#include "windows/Text.h"
 
 #include <cmath>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "form/Form1Keys.h"
 #include "ui/win32/DialogFont.h"
-#include "ui/win32/Text.h"
+#include "windows/Text.h"
 #include "windows/SystemLibrary.h"
 
 #include <commctrl.h>

@@ -3,7 +3,7 @@
 #include "form/Form1Description.h"
 #include "ui/StopOnCrash.h"
 #include "ui/win32/Form1.h"
-#include "ui/win32/Text.h"
+#include "windows/Text.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include "ui/win32/ConsoleStop.h"
 #include "ui/win32/DialogFont.h"
 #include "ui/win32/Form1.h"
-#include "ui/win32/Text.h"
+#include "windows/Text.h"
 
 #include <gtest/gtest.h>
 
