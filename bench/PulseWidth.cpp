@@ -6,10 +6,13 @@
 #include "bench/ProcessCpu.h"
 #include "core/Controller.h"
 #include "port/sim/SimulatedPort.h"
+#include "port/sim/TraceFormat.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 #include <vector>
 
 int main(int argc, char** argv)
@@ -32,8 +35,17 @@ int main(int argc, char** argv)
 
     std::vector<double> times;
     std::rewind(trace);
-    for (double seconds = 0; std::fscanf(trace, "%lf %*s %*s %*s", &seconds) == 1;) {
-        times.push_back(seconds);
+    char line[kovir::TraceLineMax + 2];
+    std::string why;
+    while (std::fgets(line, sizeof line, trace)) {
+        std::string_view text(line);
+        text.remove_suffix(text.ends_with('\n') ? 1 : 0);
+        const auto record = kovir::ParseTraceLine(text, why);
+        if (!record) {
+            std::fprintf(stderr, "pulse_width: %s\n", why.c_str());
+            return 1;
+        }
+        times.push_back(static_cast<double>(record->micros) / 1e6);
     }
     std::vector<double> widths; // lines: start, then (up, down) per pulse
     for (std::size_t i = 1; i + 1 < times.size(); i += 2) {

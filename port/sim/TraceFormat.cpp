@@ -1,7 +1,6 @@
 #include "port/sim/TraceFormat.h"
 
 #include <charconv>
-#include <cstdio>
 #include <vector>
 
 namespace kovir {
@@ -21,13 +20,6 @@ std::string Quoted(std::string_view text)
 constexpr std::string_view Hex = "0123456789ABCDEF";
 
 } // namespace
-
-std::string TracePortDigits(std::uint16_t port)
-{
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%03X", static_cast<unsigned>(port));
-    return digits;
-}
 
 std::size_t FormatTraceLineInto(const TraceRecord& record, char (&out)[TraceLineMax])
 {

@@ -26,9 +26,6 @@ std::string FormatTraceLine(const TraceRecord& record);
 inline constexpr std::size_t TraceLineMax = 64;
 std::size_t FormatTraceLineInto(const TraceRecord& record, char (&out)[TraceLineMax]);
 
-// The port as the trace writes it, without "0x": "378", "3BC".
-std::string TracePortDigits(std::uint16_t port);
-
 // Reads one line. When it is not a trace line, says why in `why`, quoting
 // the part that is wrong, and returns nothing.
 std::optional<TraceRecord> ParseTraceLine(std::string_view line, std::string& why);

@@ -22,7 +22,7 @@ import time
 
 from Xlib import X, display as xdisplay, protocol
 
-TRACE = re.compile(r"^(\d+\.\d{6}) 0x([0-9A-F]{3}) 0x([0-9A-F]{2}) ([01]{8})$")
+TRACE = re.compile(r"^(\d+\.\d{6}) 0x([0-9A-F]{3,4}) 0x([0-9A-F]{2}) ([01]{8})$")
 
 # Centres of the controls, in window client pixels.
 AT = {

@@ -3,6 +3,7 @@
 #include "port/sim/TraceFormat.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace kovir {
@@ -14,14 +15,12 @@ namespace {
     throw std::runtime_error("line " + std::to_string(line) + ": " + what);
 }
 
-// One line as kovir-vcd keeps it, or why it is not a trace line.
-std::optional<TraceWrite> Parse(std::string_view line, std::string& why)
+// A port as the VCD names it: its address as the trace writes it, "378".
+std::string PortLabel(std::uint16_t port)
 {
-    const std::optional<TraceRecord> record = ParseTraceLine(line, why);
-    if (!record) {
-        return std::nullopt;
-    }
-    return TraceWrite{record->micros, TracePortDigits(record->port), record->value};
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03X", static_cast<unsigned>(port));
+    return digits;
 }
 
 } // namespace
@@ -40,7 +39,7 @@ Trace ReadTrace(std::string_view text)
             line.remove_suffix(1);
         }
         std::string why;
-        const std::optional<TraceWrite> write = Parse(line, why);
+        const std::optional<TraceRecord> write = ParseTraceLine(line, why);
         if (!write && !whole) {
             trace.warning = "line " + std::to_string(number) + " was cut off (" + why +
                             "); converted up to line " + std::to_string(number - 1);
@@ -63,8 +62,8 @@ Trace ReadTrace(std::string_view text)
 
 std::string WriteVcd(const Trace& trace)
 {
-    std::vector<std::string> ports;
-    for (const TraceWrite& write : trace.writes) {
+    std::vector<std::uint16_t> ports;
+    for (const TraceRecord& write : trace.writes) {
         if (std::find(ports.begin(), ports.end(), write.port) == ports.end()) {
             ports.push_back(write.port);
         }
@@ -83,9 +82,10 @@ std::string WriteVcd(const Trace& trace)
                       "$comment the data lines of each port the simulated port wrote to $end\n"
                       "$timescale 1 us $end\n";
     for (std::size_t p = 0; p < ports.size(); ++p) {
-        out += "$scope module lpt_" + ports[p] + " $end\n";
+        const std::string label = PortLabel(ports[p]);
+        out += "$scope module lpt_" + label + " $end\n";
         for (int bit = 0; bit < 8; ++bit) {
-            out += "$var wire 1 " + id(p * 8 + static_cast<std::size_t>(bit)) + " " + ports[p] +
+            out += "$var wire 1 " + id(p * 8 + static_cast<std::size_t>(bit)) + " " + label +
                    "_D" + std::to_string(bit) + " $end\n";
         }
         out += "$upscope $end\n";
@@ -100,7 +100,7 @@ std::string WriteVcd(const Trace& trace)
     out += "$end\n";
     std::vector<int> last(ports.size(), -1);
     std::int64_t now = 0; // the time of the last "#" line
-    for (const TraceWrite& write : trace.writes) {
+    for (const TraceRecord& write : trace.writes) {
         const std::size_t p = static_cast<std::size_t>(
             std::find(ports.begin(), ports.end(), write.port) - ports.begin());
         std::string changes;

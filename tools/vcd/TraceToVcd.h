@@ -1,5 +1,7 @@
 #pragma once
 
+#include "port/sim/TraceFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,15 +10,9 @@
 
 namespace kovir {
 
-// One port write of the simulated port's trace (port/sim/TraceFormat.h).
-struct TraceWrite {
-    std::int64_t micros;
-    std::string port; // as the trace spells it, e.g. "378", "3BC"
-    std::uint8_t value;
-};
-
+// The port writes of the simulated port's trace, one record a line.
 struct Trace {
-    std::vector<TraceWrite> writes;
+    std::vector<TraceRecord> writes;
     std::optional<std::string> warning; // the trace was cut off mid-line
 };
 
