@@ -1,7 +1,7 @@
 # 32-bit Windows, the build that can bind IO.DLL. Its programs run under the
 # 32-bit Wine, in a 32-bit prefix, where this machine executes 32-bit code;
 # where it does not, the tests run them in an emulated PC instead
-# (tests/vm/wine32_test.py) and this tree has no emulator.
+# (vm.wine32: tests/vm/vm_test.py wine32) and this tree has no emulator.
 set(CMAKE_SYSTEM_PROCESSOR X86)
 set(KOVIR_MINGW_TRIPLE i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -12,9 +12,9 @@
 namespace kovir {
 
 // Stands in for the device: every port write becomes one trace line
-// (TraceFormat.h), flushed
-// at once so that a reader of the stream sees each byte when it is "on the
-// lines". The wait is real, so pulses in the trace last as long as on a port.
+// (TraceFormat.h), flushed at once so that a reader of the stream sees each
+// byte when it is "on the lines". The wait is real and counts from the time
+// on the line, so pulses in the trace last as long as on a port.
 // (A C stream rather than an iostream: the program has no other use for
 // iostreams, and their set-up would cost every run memory.)
 class SimulatedPort final : public PortOutput {

@@ -43,14 +43,14 @@ void InspectAndDismiss()
     box->accept();
 }
 
-// "Napred" clicked twice, as fast as the operator can: the second click is
-// already queued when the first one's write fails.
+// "Napred" clicked twice in one go: the second click certainly arrives, and
+// after the first one's write has failed.
 void ClickNapredTwice()
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* napred = w->findChild<QAbstractButton*>("Command3")) {
-            QTimer::singleShot(0, napred, &QAbstractButton::click);
-            QTimer::singleShot(0, napred, &QAbstractButton::click);
+            napred->click();
+            napred->click();
             return;
         }
     }

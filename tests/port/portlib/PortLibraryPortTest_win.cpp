@@ -46,6 +46,28 @@ std::string Named(const char* line, const char* name = InpOut)
     return std::string(name) + line;
 }
 
+// PATH and the working folder as a test sets them, given back at its end.
+class ScopedSearchPlaces {
+public:
+    ScopedSearchPlaces() : folder_(fs::current_path())
+    {
+        const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+        path_.resize(size);
+        path_.resize(GetEnvironmentVariableW(L"PATH", path_.data(), size));
+    }
+    ~ScopedSearchPlaces()
+    {
+        fs::current_path(folder_);
+        SetEnvironmentVariableW(L"PATH", path_.c_str());
+    }
+    ScopedSearchPlaces(const ScopedSearchPlaces&) = delete;
+    ScopedSearchPlaces& operator=(const ScopedSearchPlaces&) = delete;
+
+private:
+    fs::path folder_;
+    std::wstring path_;
+};
+
 // A fresh tree under the temporary folder: the program's folder, the system
 // folder and a working folder, and the log the recorders write.
 class Sandbox {
@@ -214,15 +236,16 @@ TEST(PortLibraryPort, ALibraryPlantedInTheWorkingFolderOrOnPathIsNotLoaded)
     sandbox.Put(IoDll, sandbox.working, "IO.DLL");
     sandbox.Put(InpOutDll, sandbox.working, "inpoutx64.dll");
     const fs::path working = sandbox.root / sandbox.working;
-    const fs::path before = fs::current_path();
-    fs::current_path(working);
-    SetEnvironmentVariableW(L"PATH", working.wstring().c_str());
-
-    // The program's own folder (the test's, which holds no port library) and
-    // the system folder, as in the real program.
-    PortLibraryPort port;
-    const std::string message = FailureOfFirstWrite(port);
-    fs::current_path(before);
+    std::string message;
+    {
+        const ScopedSearchPlaces restored;
+        fs::current_path(working);
+        SetEnvironmentVariableW(L"PATH", working.wstring().c_str());
+        // The program's own folder (the test's, which holds no port library)
+        // and the system folder, as in the real program.
+        PortLibraryPort port;
+        message = FailureOfFirstWrite(port);
+    }
 
     EXPECT_NE(message.find("nije pronađena biblioteka"), std::string::npos) << message;
     EXPECT_EQ(message.find("working"), std::string::npos) << message;
@@ -253,10 +276,10 @@ TEST(PortLibraryPort, TheLibrarysOwnImportsAreTakenOnlyFromBesideItOrTheSystemFo
         {"only in the working folder", false, true, false},
         {"only on PATH", false, false, true},
     };
-    const fs::path before = fs::current_path();
     for (const Case& c : planted) {
         SCOPED_TRACE(c.name);
         Sandbox sandbox(c.inWorkingFolder ? "-working" : "-onpath");
+        const ScopedSearchPlaces restored; // before the sandbox goes
         sandbox.Put(IoDllWithHelper, sandbox.program, "IO.DLL");
         sandbox.Put(Helper, c.inWorkingFolder ? sandbox.working : sandbox.onPath,
                     "kovir-test-helper.dll");
@@ -267,7 +290,6 @@ TEST(PortLibraryPort, TheLibrarysOwnImportsAreTakenOnlyFromBesideItOrTheSystemFo
             PortLibraryPort port(sandbox.Folders());
             message = FailureOfFirstWrite(port);
         }
-        fs::current_path(before);
         EXPECT_NE(message.find("program\\IO.DLL: datoteka postoji, ali je nije moguće učitati"),
                   std::string::npos)
             << message;

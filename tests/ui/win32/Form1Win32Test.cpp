@@ -226,7 +226,9 @@ TEST(Form1Win32, ClosingTheConsoleWritesTheStopByteWellBeforeWindowsEndsTheProce
 
     EXPECT_TRUE(handled);
     EXPECT_EQ(writtenWhenItReturned, (std::vector<PortWrite>{{0x378, 0}}));
-    EXPECT_LT(took, 4000U);
+    // Returned on the window's word, not at the handler's own 4.5 s limit
+    // (a bound that holds on any machine, an emulated PC's included).
+    EXPECT_LT(took, 4500U);
     EXPECT_TRUE(made.form->Session().EndAsked()) << "no message may wait after it";
     // The handler went with the window: nothing left to take Ctrl+C.
     EXPECT_FALSE(SetConsoleCtrlHandler(&ConsoleStop::OnConsoleEvent, FALSE));
@@ -240,6 +242,11 @@ TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForI
     LONG dialogFontHeight = 0;
     for (const int dpi : {144, 96}) {
         SCOPED_TRACE(dpi);
+        std::vector<HGDIOBJ> oldFonts;
+        for (const ControlDescription& d : Form1Description().controls) {
+            oldFonts.push_back(reinterpret_cast<HGDIOBJ>(
+                SendMessageW(made.form->Control(d.name, d.index), WM_GETFONT, 0, 0)));
+        }
         const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
         const FormDescription& description = Form1Description();
         // What Windows suggests: the window's size at that scale, where it is.
@@ -253,6 +260,9 @@ TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForI
         RECT frame;
         GetWindowRect(window, &frame);
         EXPECT_TRUE(EqualRect(&frame, &suggested));
+        for (HGDIOBJ font : oldFonts) {
+            EXPECT_EQ(GetObjectType(font), 0U) << "the fonts of the old scale are freed";
+        }
         for (const ControlDescription& d : description.controls) {
             SCOPED_TRACE(std::string(d.name));
             const HWND control = made.form->Control(d.name, d.index);
