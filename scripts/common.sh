@@ -48,9 +48,14 @@ install_missing() {
         "${missing[@]}" >&2
 }
 
-# Configures and builds one preset (default: linux). KOVIR_WERROR=ON in the
-# environment makes warnings errors.
+# Configures and builds one preset (default: linux), all of it or only the
+# targets named after it. KOVIR_WERROR=ON in the environment makes warnings
+# errors.
 build() {
     local preset=${1:-linux}
-    (cd "$ROOT" && cmake --preset "$preset" >&2 && cmake --build --preset "$preset" --parallel >&2)
+    shift || true
+    local targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
+    (cd "$ROOT" && cmake --preset "$preset" >&2 &&
+        cmake --build --preset "$preset" --parallel "${targets[@]}" >&2)
 }
