@@ -72,10 +72,7 @@ private:
     // from the byte on the lines, so the paint does not lengthen the pulse.
     class PaintingPort final : public PortOutput {
     public:
-        PaintingPort(PortOutput& device, const std::function<void()>& paint)
-            : device_(device), paint_(paint)
-        {
-        }
+        PaintingPort(PortOutput& device, const std::function<void()>& paint) : device_(device), paint_(paint) {}
         void PortOut(std::int16_t port, std::uint8_t value) override { device_.PortOut(port, value); }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
         std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }

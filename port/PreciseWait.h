@@ -22,4 +22,20 @@ std::int64_t PreciseNow();
 void PreciseWaitFrom(std::int64_t from, std::uint32_t milliseconds,
                      const std::function<void()>& meanwhile = {});
 
+// When a port's last byte reached the lines, and its Wait counted from then
+// (from the call, before any byte): a sound pulse on the lines then lasts
+// the wait, and what the write itself took (waking a reader of the trace)
+// does not add to it.
+class PulseClock {
+public:
+    void Mark(std::int64_t at = PreciseNow()) noexcept { last_ = at; }
+    void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) const
+    {
+        PreciseWaitFrom(last_ != 0 ? last_ : PreciseNow(), milliseconds, meanwhile);
+    }
+
+private:
+    std::int64_t last_ = 0; // none yet
+};
+
 } // namespace kovir

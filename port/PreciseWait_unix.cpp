@@ -75,9 +75,8 @@ void PreciseWait(std::uint32_t milliseconds, const std::function<void()>& meanwh
 void PreciseWaitFrom(std::int64_t from, std::uint32_t milliseconds,
                      const std::function<void()>& meanwhile)
 {
-    timespec end{static_cast<time_t>(from / 1'000'000'000), static_cast<long>(from % 1'000'000'000)};
-    end = Plus(end, static_cast<long>(milliseconds % 1000U) * 1'000'000L);
-    end.tv_sec += static_cast<time_t>(milliseconds / 1000U);
+    const std::int64_t at = from + std::int64_t{milliseconds} * 1'000'000;
+    const timespec end{static_cast<time_t>(at / 1'000'000'000), static_cast<long>(at % 1'000'000'000)};
     if (meanwhile) {
         meanwhile();
     }

@@ -2,7 +2,7 @@
 
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
-#include "port/PulseClock.h"
+#include "port/PreciseWait.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "port/PortOutput.h"
-#include "port/PulseClock.h"
+#include "port/PreciseWait.h"
 #include "port/sim/RawTrace.h"
 
 #include <chrono>
