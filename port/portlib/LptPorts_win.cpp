@@ -111,9 +111,38 @@ std::optional<unsigned long> BaseOf(const DeviceFunctions& f, HDEVINFO set, SP_D
     return range.base;
 }
 
+// Whether the system's parallel port driver has named any port: it writes
+// one value per port ("\Device\Parallel0" = "\DosDevices\LPT1") under
+// HKLM\HARDWARE\DEVICEMAP\PARALLEL PORTS. A key without values means no
+// LPT port, which spares loading SetupAPI at every start on PCs without one;
+// a key that cannot be read decides nothing.
+bool MayHaveLptPorts()
+{
+    const SystemLibrary advApi(L"advapi32.dll");
+    const auto open = advApi.Bind<decltype(&RegOpenKeyExW)>("RegOpenKeyExW");
+    const auto info = advApi.Bind<decltype(&RegQueryInfoKeyW)>("RegQueryInfoKeyW");
+    const auto close = advApi.Bind<decltype(&RegCloseKey)>("RegCloseKey");
+    HKEY key = nullptr;
+    if (!open || !info || !close ||
+        open(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\PARALLEL PORTS", 0, KEY_READ, &key) !=
+            ERROR_SUCCESS) {
+        return true;
+    }
+    DWORD values = 0;
+    const bool known = info(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                            nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    close(key);
+    return !known || values > 0;
+}
+
 } // namespace
 
 std::optional<std::vector<LptPort>> ListLptPorts()
+{
+    return MayHaveLptPorts() ? LptPortsOfDeviceManager() : std::vector<LptPort>{};
+}
+
+std::optional<std::vector<LptPort>> LptPortsOfDeviceManager()
 {
     const DeviceFunctions f;
     if (!f.Complete()) {

@@ -115,7 +115,6 @@ Form1::Form1(std::unique_ptr<PortOutput> port)
         CreateWindowAndControls();
         session_.Load();
         NameDrivenPorts();
-        ShowKeysInTooltips();
         consoleStop_.emplace(window_);
     } catch (...) {
         Release(); // a failed Load leaves no window behind
@@ -313,6 +312,8 @@ void Form1::Show()
     ShowWindow(window_, SW_SHOWNORMAL);
     SetFocus(Control(StartOption().name));
     UpdateWindow(window_);
+    // After the first picture: no one points at a button before it.
+    ShowKeysInTooltips();
 }
 
 namespace {

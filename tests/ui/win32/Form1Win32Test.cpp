@@ -330,6 +330,7 @@ TEST(Form1Win32, EachButtonsKeyPressesItWhereverTheFocusIsAndItsTooltipSaysWhich
     EXPECT_FALSE(press(VK_SPACE)) << "Space stays the focused button's";
     EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x378, 15}, {0x378, 14}, {0x378, 0}}));
 
+    made.form->Show(); // the tooltips come with the first picture
     const std::pair<const char*, const wchar_t*> tips[] = {
         {"Command1", L"Levo (A)"}, {"Command2", L"Desno (D)"}, {"Command3", L"Napred (W)"},
         {"Command4", L"Nazad (S)"}, {"Command5", L"ZVUK (Z)"},  {"Command6", L"Stop (Esc)"}};
