@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace kovir {
 
@@ -12,8 +13,11 @@ namespace kovir {
 class RawTrace {
 public:
     explicit RawTrace(std::FILE* trace);
-    // Writes `text` and the line end the stream would have written.
-    void WriteLine(const char* text, std::size_t size) const noexcept;
+    void Write(const char* text, std::size_t size) const noexcept;
+
+    // The line end the stream itself writes: a text-mode stream on Windows
+    // ends lines in CRLF.
+    static std::string_view LineEnd() noexcept;
 
 private:
     std::intptr_t file_; // a descriptor, or on Windows a HANDLE

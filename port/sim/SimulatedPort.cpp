@@ -60,9 +60,11 @@ void SimulatedPort::StopFromCrash(std::int16_t port) noexcept
         return;
     }
     char line[TraceLineMax];
-    raw_.WriteLine(line, FormatTraceLineInto({MicrosSinceStart(), static_cast<std::uint16_t>(port),
-                                              0},
-                                             line));
+    std::size_t size = FormatTraceLineInto({MicrosSinceStart(), static_cast<std::uint16_t>(port), 0}, line);
+    for (const char c : RawTrace::LineEnd()) {
+        line[size++] = c; // room enough: a line is at most 48 characters
+    }
+    raw_.Write(line, size);
 }
 
 } // namespace kovir
