@@ -1,5 +1,7 @@
 #include "form/Form1Keys.h"
 
+#include <cctype>
+
 namespace kovir {
 
 namespace {
@@ -7,19 +9,15 @@ namespace {
 // Forward, left, back and right where the left hand rests (and on the
 // keypad as a cross, 5 in its middle stopping); Z for "ZVUK".
 constexpr ControlKeys Keys[] = {
-    {"Command3", Key::W, Key::Keypad8, "W"},
-    {"Command1", Key::A, Key::Keypad4, "A"},
-    {"Command4", Key::S, Key::Keypad2, "S"},
-    {"Command2", Key::D, Key::Keypad6, "D"},
-    {"Command6", Key::Escape, Key::Keypad5, "Esc"},
-    {"Command5", Key::Z, std::nullopt, "Z"},
+    {"Command3", 'W', '8', "W"}, {"Command1", 'A', '4', "A"}, {"Command4", 'S', '2', "S"},
+    {"Command2", 'D', '6', "D"}, {"Command6", 0, '5', "Esc"}, {"Command5", 'Z', 0, "Z"},
 };
 
-const ControlKeys* KeysOf(std::string_view control)
+template <typename Matches> const ControlDescription* ButtonWhere(Matches matches)
 {
     for (const ControlKeys& keys : Keys) {
-        if (keys.control == control) {
-            return &keys;
+        if (matches(keys)) {
+            return FindControl(keys.control);
         }
     }
     return nullptr;
@@ -32,21 +30,30 @@ std::span<const ControlKeys> Form1Keys()
     return Keys;
 }
 
-const ControlDescription* ButtonForKey(Key key)
+const ControlDescription* ButtonForLetter(char letter)
 {
-    for (const ControlKeys& keys : Keys) {
-        if (keys.key == key || keys.keypad == key) {
-            return FindControl(keys.control);
-        }
-    }
-    return nullptr;
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    return upper == 0 ? nullptr : ButtonWhere([upper](const ControlKeys& k) { return k.letter == upper; });
+}
+
+const ControlDescription* ButtonForKeypad(char digit)
+{
+    return digit == 0 ? nullptr : ButtonWhere([digit](const ControlKeys& k) { return k.keypad == digit; });
+}
+
+const ControlDescription* ButtonForEscape()
+{
+    return ButtonWhere([](const ControlKeys& k) { return k.shown == "Esc"; });
 }
 
 std::string KeyHint(const ControlDescription& control)
 {
-    const ControlKeys* keys = KeysOf(control.name);
-    return keys ? std::string(control.accessibleName) + " (" + std::string(keys->shown) + ")"
-                : std::string();
+    for (const ControlKeys& keys : Keys) {
+        if (keys.control == control.name) {
+            return std::string(control.accessibleName) + " (" + std::string(keys.shown) + ")";
+        }
+    }
+    return {};
 }
 
 } // namespace kovir

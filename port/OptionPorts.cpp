@@ -7,7 +7,7 @@
 namespace kovir {
 
 OptionPorts::OptionPorts(std::span<const std::int16_t> options, std::vector<unsigned long> bases)
-    : bases_(std::move(bases)), options_(options.begin(), options.end())
+    : bases_(std::move(bases))
 {
     std::vector<bool> taken(bases_.size(), false);
     std::vector<std::int16_t> without;
@@ -34,15 +34,7 @@ std::optional<std::size_t> OptionPorts::PortOf(std::int16_t address) const
 {
     const auto option = std::find_if(assigned_.begin(), assigned_.end(),
                                      [address](const auto& a) { return a.first == address; });
-    if (option != assigned_.end()) {
-        return option->second;
-    }
-    const bool isOption = std::find(options_.begin(), options_.end(), address) != options_.end();
-    const auto own = std::find(bases_.begin(), bases_.end(), BaseOf(address));
-    if (isOption || own == bases_.end()) {
-        return std::nullopt;
-    }
-    return static_cast<std::size_t>(own - bases_.begin());
+    return option != assigned_.end() ? std::optional(option->second) : std::nullopt;
 }
 
 unsigned long OptionPorts::DrivenBase(std::int16_t address) const

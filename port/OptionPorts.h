@@ -21,8 +21,7 @@ public:
     // system lists, in its own order (0 for a port without an address).
     OptionPorts(std::span<const std::int16_t> options, std::vector<unsigned long> bases);
 
-    // The index in `bases` of the port that `address` drives, if any. An
-    // address that is no option drives the port at that base.
+    // The index in `bases` of the port the option at `address` drives, if any.
     std::optional<std::size_t> PortOf(std::int16_t address) const;
 
     // The base of the port `address` drives, or its own where it has none.
@@ -34,7 +33,6 @@ public:
 
 private:
     std::vector<unsigned long> bases_;
-    std::vector<std::int16_t> options_;
     std::vector<std::pair<std::int16_t, std::size_t>> assigned_; // option, index in bases_
 };
 

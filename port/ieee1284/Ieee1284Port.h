@@ -26,7 +26,7 @@ class Ieee1284Port final : public PortOutput {
 public:
     // `options`: the program's port addresses, LPT1 first; each drives the
     // port at its own address, else one of the ports away from them.
-    explicit Ieee1284Port(std::span<const std::int16_t> options = {});
+    explicit Ieee1284Port(std::span<const std::int16_t> options);
     ~Ieee1284Port() override;
     Ieee1284Port(const Ieee1284Port&) = delete;
     Ieee1284Port& operator=(const Ieee1284Port&) = delete;

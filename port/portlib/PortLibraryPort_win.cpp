@@ -47,12 +47,6 @@ std::string SystemReason(DWORD error, const std::wstring& file = L"")
     return Utf8(text) + (text.empty() ? "" : ", ") + "kod " + std::to_string(error);
 }
 
-// A kernel32 function that older Windows versions lack, or nullptr.
-template <typename Function> Function KernelFunction(const char* name)
-{
-    return BoundFunction<Function>(GetModuleHandleW(L"kernel32.dll"), name);
-}
-
 std::wstring ProgramFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -90,7 +84,8 @@ std::wstring SystemFolder()
 class QuietLoaderErrors {
 public:
     explicit QuietLoaderErrors(bool forThisThread)
-        : threadMode_(forThisThread ? KernelFunction<ThreadErrorMode>("SetThreadErrorMode")
+        : threadMode_(forThisThread ? BoundFunction<ThreadErrorMode>(GetModuleHandleW(L"kernel32.dll"),
+                                                                    "SetThreadErrorMode")
                                     : nullptr)
     {
         constexpr UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
@@ -123,7 +118,7 @@ private:
 // to its folder and the system folder.
 bool HasConfinedLibrarySearch()
 {
-    return KernelFunction<FARPROC>("AddDllDirectory") != nullptr;
+    return BoundFunction<FARPROC>(GetModuleHandleW(L"kernel32.dll"), "AddDllDirectory") != nullptr;
 }
 
 // A folder as Windows writes it: with forward slashes, Windows does not treat

@@ -45,12 +45,13 @@ TEST(OptionPorts, EachOptionKeepsItsOwnPortElseTakesThePortsAwayFromTheOptionsIn
     }
 }
 
-TEST(OptionPorts, WithoutOptionsAnAddressDrivesOnlyThePortAtThatBase)
+TEST(OptionPorts, WithoutOptionsNoAddressDrivesAPortAndEachNamesItself)
 {
+    // The Windows backend when the system's list cannot be had.
     const OptionPorts resolved({}, {0x3BC, 0xD010, 0});
-    EXPECT_EQ(resolved.PortOf(0x3BC), 0U);
-    EXPECT_EQ(resolved.PortOf(0x378), std::nullopt);
-    EXPECT_EQ(resolved.NameOf(0x378), "378");
+    EXPECT_EQ(resolved.PortOf(0x3BC), std::nullopt);
+    EXPECT_EQ(resolved.NameOf(0x3BC), "3BC");
+    EXPECT_EQ(resolved.DrivenBase(0x378), 0x378U);
 }
 
 } // namespace

@@ -82,45 +82,22 @@ void Form1::WireEvents()
 
 namespace {
 
-// The key a key press is, if it is one of the buttons' keys. The keypad's
-// digits only as such (Num Lock on): its arrows stay arrows.
-std::optional<Key> KeyOf(const QKeyEvent& event)
+// The button a key press presses, if any. The keypad's digits only as such
+// (Num Lock on): its arrows stay arrows.
+const ControlDescription* ButtonFor(const QKeyEvent& event)
 {
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
-        return std::nullopt;
+        return nullptr;
     }
+    const int key = event.key();
     if (event.modifiers() & Qt::KeypadModifier) {
-        switch (event.key()) {
-        case Qt::Key_8:
-            return Key::Keypad8;
-        case Qt::Key_4:
-            return Key::Keypad4;
-        case Qt::Key_2:
-            return Key::Keypad2;
-        case Qt::Key_6:
-            return Key::Keypad6;
-        case Qt::Key_5:
-            return Key::Keypad5;
-        default:
-            return std::nullopt;
-        }
+        return key >= Qt::Key_0 && key <= Qt::Key_9 ? ButtonForKeypad(static_cast<char>(key))
+                                                    : nullptr;
     }
-    switch (event.key()) {
-    case Qt::Key_W:
-        return Key::W;
-    case Qt::Key_A:
-        return Key::A;
-    case Qt::Key_S:
-        return Key::S;
-    case Qt::Key_D:
-        return Key::D;
-    case Qt::Key_Z:
-        return Key::Z;
-    case Qt::Key_Escape:
-        return Key::Escape;
-    default:
-        return std::nullopt;
+    if (key == Qt::Key_Escape) {
+        return ButtonForEscape();
     }
+    return key >= Qt::Key_A && key <= Qt::Key_Z ? ButtonForLetter(static_cast<char>(key)) : nullptr;
 }
 
 } // namespace
@@ -144,8 +121,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     }
     const auto& press = static_cast<const QKeyEvent&>(*event);
-    const auto key = KeyOf(press);
-    const ControlDescription* button = key ? ButtonForKey(*key) : nullptr;
+    const ControlDescription* button = ButtonFor(press);
     if (!button) {
         return QWidget::eventFilter(watched, event);
     }

@@ -263,19 +263,6 @@ void Form1::ShowKeysInTooltips()
     }
 }
 
-std::wstring Form1::TooltipOf(HWND control) const
-{
-    wchar_t text[80] = {};
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = text;
-    return tooltip_ && SendMessageW(tooltip_, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool)) >= 0
-               ? std::wstring(text)
-               : std::wstring();
-}
-
 void Form1::NameDrivenPorts()
 {
     // The first write found the PC's ports: the labels name the ones driven,
@@ -318,34 +305,17 @@ void Form1::Show()
 
 namespace {
 
-std::optional<Key> KeyOf(WPARAM virtualKey)
+// The button a key presses, if any: the keypad's digits come as such only
+// with Num Lock on (off, they are arrows).
+const ControlDescription* ButtonFor(WPARAM key)
 {
-    switch (virtualKey) {
-    case 'W':
-        return Key::W;
-    case 'A':
-        return Key::A;
-    case 'S':
-        return Key::S;
-    case 'D':
-        return Key::D;
-    case 'Z':
-        return Key::Z;
-    case VK_ESCAPE:
-        return Key::Escape;
-    case VK_NUMPAD8: // the keypad's digits with Num Lock on; off, they are arrows
-        return Key::Keypad8;
-    case VK_NUMPAD4:
-        return Key::Keypad4;
-    case VK_NUMPAD2:
-        return Key::Keypad2;
-    case VK_NUMPAD6:
-        return Key::Keypad6;
-    case VK_NUMPAD5:
-        return Key::Keypad5;
-    default:
-        return std::nullopt;
+    if (key == VK_ESCAPE) {
+        return ButtonForEscape();
     }
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) {
+        return ButtonForKeypad(static_cast<char>('0' + (key - VK_NUMPAD0)));
+    }
+    return key >= 'A' && key <= 'Z' ? ButtonForLetter(static_cast<char>(key)) : nullptr;
 }
 
 } // namespace
@@ -357,8 +327,7 @@ bool Form1::PressKeyOf(const MSG& message)
         GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) {
         return false;
     }
-    const auto key = KeyOf(message.wParam);
-    const ControlDescription* button = key ? ButtonForKey(*key) : nullptr;
+    const ControlDescription* button = ButtonFor(message.wParam);
     if (!button) {
         return false;
     }

@@ -42,8 +42,8 @@ public:
 
     HWND Window() const { return window_; }
     HWND Control(std::string_view name, int index = -1) const;
-    // The tooltip a control shows: the button's name and its key.
-    std::wstring TooltipOf(HWND control) const;
+    // The tooltip window: each button's name and its key.
+    HWND Tooltip() const { return tooltip_; }
 
     // Its port, Controller, failure latch and Unload.
     FormSession& Session() { return session_; }

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -335,7 +337,14 @@ TEST(Form1Win32, EachButtonsKeyPressesItWhereverTheFocusIsAndItsTooltipSaysWhich
         {"Command1", L"Levo (A)"}, {"Command2", L"Desno (D)"}, {"Command3", L"Napred (W)"},
         {"Command4", L"Nazad (S)"}, {"Command5", L"ZVUK (Z)"},  {"Command6", L"Stop (Esc)"}};
     for (const auto& [name, tip] : tips) {
-        EXPECT_EQ(made.form->TooltipOf(made.form->Control(name)), tip) << name;
+        wchar_t text[80] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = made.form->Window();
+        tool.uId = reinterpret_cast<UINT_PTR>(made.form->Control(name));
+        tool.lpszText = text;
+        SendMessageW(made.form->Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(text, tip) << name;
     }
 }
 
