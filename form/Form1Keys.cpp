@@ -1,7 +1,5 @@
 #include "form/Form1Keys.h"
 
-#include <cctype>
-
 namespace kovir {
 
 namespace {
@@ -32,7 +30,7 @@ std::span<const ControlKeys> Form1Keys()
 
 const ControlDescription* ButtonForLetter(char letter)
 {
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    const char upper = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
     return upper == 0 ? nullptr : ButtonWhere([upper](const ControlKeys& k) { return k.letter == upper; });
 }
 
