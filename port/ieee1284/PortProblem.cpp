@@ -29,12 +29,15 @@ namespace {
 
 // The port as the operator knows it: the option's address, or the port that
 // address drives on this PC when that is another one.
+// A listed port as the messages write it: "0xD010", or "USB" without an address.
+std::string PortText(unsigned long base)
+{
+    return base == 0 ? PortName(0) : HexAddress(static_cast<std::int16_t>(base));
+}
+
 std::string WithDevice(const PortProblem& p)
 {
-    std::string text = !p.base || *p.base == static_cast<std::uint16_t>(p.address)
-                           ? HexAddress(p.address)
-                       : *p.base == 0 ? PortName(0)
-                                      : HexAddress(static_cast<std::int16_t>(*p.base));
+    std::string text = p.base ? PortText(*p.base) : HexAddress(p.address);
     if (!p.device.empty()) {
         text += " (" + p.device + ")";
     }
@@ -48,10 +51,7 @@ std::string KnownPortsText(const std::vector<KnownPort>& known)
     }
     std::string text = "Poznati portovi:";
     for (std::size_t i = 0; i < known.size(); ++i) {
-        const unsigned long base = known[i].base;
-        text += (i == 0 ? " " : ", ") +
-                (base == 0 ? PortName(0) : HexAddress(static_cast<std::int16_t>(base))) + " (" +
-                known[i].name + ")";
+        text += (i == 0 ? " " : ", ") + PortText(known[i].base) + " (" + known[i].name + ")";
     }
     return text + ".";
 }

@@ -51,9 +51,9 @@ ConsoleStop::~ConsoleStop()
     Target& target = TheTarget();
     target.window = nullptr;
     SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
-    // A handler already waiting returns now, before its event goes.
+    // A handler still in its wait returns now; one that comes to it later
+    // finds the event gone and returns at once.
     SetEvent(target.done);
-    Sleep(0);
     CloseHandle(target.done);
     target.done = nullptr;
 }
