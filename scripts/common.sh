@@ -8,7 +8,8 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build/linux}
 
 # What building and running the program needs; fonts-roboto-unhinted brings
 # Roboto Black, which stands in for Arial Black.
-BUILD_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev
+BUILD_PACKAGES=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libbenchmark-dev libieee1284-3-dev
+                libftdi1-dev
                 qt6-base-dev fonts-roboto-unhinted)
 # What the tests need beyond that: a real X server to drive the program from
 # outside, the screen-reader interface (AT-SPI) to drive it as a screen reader

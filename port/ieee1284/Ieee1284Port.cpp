@@ -76,6 +76,11 @@ Ieee1284Port::~Ieee1284Port()
 
 void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
 {
+    if (const auto index = Resolved().PortOf(port); index && *index >= listed_.size()) {
+        boards_.Write(*index - listed_.size(), value);
+        clock_.Mark();
+        return;
+    }
     const auto held = std::find_if(claimed_.begin(), claimed_.end(),
                                    [port](const Claimed& c) { return c.address == port; });
     parport* target = held != claimed_.end() ? held->port : Acquire(port);
@@ -89,6 +94,12 @@ void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
 {
     if (writing_) {
         return;
+    }
+    if (resolved_) {
+        if (const auto index = resolved_->PortOf(port); index && *index >= listed_.size()) {
+            boards_.StopFromCrash(*index - listed_.size());
+            return;
+        }
     }
     for (const Claimed& claimed : claimed_) {
         if (claimed.address != port) {
@@ -145,6 +156,7 @@ const OptionPorts& Ieee1284Port::Resolved()
             listed_.push_back(list.portv[i]);
             bases.push_back(listed[i].base);
         }
+        bases.resize(bases.size() + boards_.Count(), 0); // a board has no address
         resolved_.emplace(options_, std::move(bases));
     }
     return *resolved_;

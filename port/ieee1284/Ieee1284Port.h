@@ -3,6 +3,7 @@
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
+#include "port/bitbang/BitBangBoards.h"
 #include "port/ieee1284/PortChoice.h"
 
 #include <csignal>
@@ -21,7 +22,8 @@ namespace kovir {
 // for root). Nothing is touched before the first write. The first write
 // lists the PC's ports and settles which one each option drives; the first
 // write to an address opens and claims its port for this program alone and
-// keeps it until the program ends.
+// keeps it until the program ends. The USB bit-bang boards count as ports
+// after the PC's own, for the options still without one.
 class Ieee1284Port final : public PortOutput {
 public:
     // `options`: the program's port addresses, LPT1 first; each drives the
@@ -51,6 +53,7 @@ private:
     parport_list* list_ = nullptr;
     std::vector<KnownPort> known_;   // the listed ports, by parport number
     std::vector<parport*> listed_;   // the same, as libieee1284 has them
+    BitBangBoards boards_;           // listed after them
     std::optional<OptionPorts> resolved_;
     std::vector<Claimed> claimed_;
     volatile std::sig_atomic_t writing_ = 0; // inside libieee1284's write

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <csignal>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kovir {
+
+// The USB bit-bang boards attached to the PC (FT232R, FT245R): eight pins
+// that hold the last byte written, like a port's data register. Each is one
+// more port, after the PC's own parallel ports. Nothing is touched before
+// the first call; the first write to a board opens it for this program
+// alone, sets all eight pins as outputs, and keeps it until the end. The
+// chip is left in bit-bang mode on release, so its pins keep the last byte.
+class BitBangBoards {
+public:
+    BitBangBoards();
+    ~BitBangBoards();
+    BitBangBoards(const BitBangBoards&) = delete;
+    BitBangBoards& operator=(const BitBangBoards&) = delete;
+
+    // How many boards there are, listed once, in the order of their serial
+    // numbers so that each keeps its option between runs. None where the
+    // USB library is missing.
+    std::size_t Count();
+
+    // Puts `value` on board `board`'s pins; throws with the operator's message.
+    void Write(std::size_t board, std::uint8_t value);
+
+    // Writes 0 to `board` from a crash handler: only to a board already open,
+    // never while inside its own write, with nothing allocated.
+    void StopFromCrash(std::size_t board) noexcept;
+
+private:
+    struct Board;
+    void Open(Board& board);
+
+    bool listed_ = false;
+    std::vector<std::unique_ptr<Board>> boards_;
+    volatile std::sig_atomic_t writing_ = 0;
+};
+
+// The boards' order: by serial number; boards whose serial cannot be read
+// (no rights to open them yet) after those, in the order given.
+struct ListedBoard {
+    std::string serial;
+    std::size_t listed = 0;
+};
+std::vector<std::size_t> BoardsInOrder(std::vector<ListedBoard> boards);
+
+} // namespace kovir
