@@ -31,6 +31,9 @@ LEGACY_PORTS = ((0x378, 7), (0x278, 5), (0x3BC, 7))  # base, interrupt
 MARKER_PORT = 0xE9  # isa-debugcon: the guest marks the program's phase here
 PHASE_START, PHASE_END = 0x01, 0x02
 MODULES = ("parport.ko", "parport_pc.ko", "ppdev.ko")
+# A USB function on the emulated PC's own dummy host controller, in the order they load.
+USB_MODULES = ("usb-common.ko", "usbcore.ko", "udc-core.ko", "configfs.ko", "libcomposite.ko",
+               "usb_f_fs.ko", "dummy_hcd.ko")
 # The host's root over 9p, in the order they load.
 SHARE_MODULES = ("virtio_ring.ko", "virtio.ko", "virtio_pci_legacy_dev.ko",
                  "virtio_pci_modern_dev.ko", "virtio_pci.ko", "netfs.ko", "fscache.ko",
@@ -50,7 +53,7 @@ def kernel_package():
 
 
 def fetch(cache: Path):
-    if all((cache / f).exists() for f in ("vmlinuz", *MODULES, *SHARE_MODULES)):
+    if all((cache / f).exists() for f in ("vmlinuz", *MODULES, *USB_MODULES, *SHARE_MODULES)):
         return
     cache.mkdir(parents=True, exist_ok=True)
     package = kernel_package()
@@ -61,7 +64,7 @@ def fetch(cache: Path):
         subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True)
         subprocess.run(["apt-get", "download", package], cwd=cache, check=True)
     deb = next(cache.glob(package + "_*.deb"))
-    wanted = {"vmlinuz": None, **{m: None for m in (*MODULES, *SHARE_MODULES)}}
+    wanted = {"vmlinuz": None, **{m: None for m in (*MODULES, *USB_MODULES, *SHARE_MODULES)}}
     contents = subprocess.Popen(["dpkg-deb", "--fsys-tarfile", str(deb)], stdout=subprocess.PIPE)
     with tarfile.open(fileobj=contents.stdout, mode="r|") as tar:
         for member in tar:
@@ -72,7 +75,7 @@ def fetch(cache: Path):
                 (cache / key).write_bytes(tar.extractfile(member).read())
     contents.wait()
     deb.unlink()
-    missing = [f for f in ("vmlinuz", *MODULES, *SHARE_MODULES) if not (cache / f).exists()]
+    missing = [f for f in ("vmlinuz", *MODULES, *USB_MODULES, *SHARE_MODULES) if not (cache / f).exists()]
     if missing:
         raise SystemExit(f"{package} has no {', '.join(missing)}")
 
@@ -86,9 +89,10 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /tmp
 {load_drivers}
+{plug_board}
 mark() {{ printf "\\\\$(printf %o "$1")" | dd of=/dev/port bs=1 seek={marker} count=1 conv=notrunc 2>/dev/null; }}
-# waits until process $1 holds a parallel port open
-holding() {{ for i in $(seq 200); do ls -l /proc/$1/fd 2>/dev/null | grep -q parport && return 0; sleep 0.05; done; return 1; }}
+# waits until process $1 holds a parallel port or a USB board open
+holding() {{ for i in $(seq 200); do ls -l /proc/$1/fd 2>/dev/null | grep -q 'parport\|bus/usb' && return 0; sleep 0.05; done; return 1; }}
 echo "== program phase"
 mark {start}
 """
@@ -100,9 +104,29 @@ for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
 chown root:lp /dev/parport*
 chmod 0660 /dev/parport*"""
 
+# An FT232R on the PC's USB: the gadget's function on dummy_hcd, whose host
+# side the kernel enumerates like any device (no udev: devtmpfs makes the node).
+PLUG_BOARD = """for m in {modules}; do insmod /lib/modules/$m; done
+insmod /lib/modules/dummy_hcd.ko is_high_speed=0
+mount -t configfs none /sys/kernel/config
+g=/sys/kernel/config/usb_gadget/ft232r
+mkdir $g $g/strings/0x409 $g/configs/c.1 $g/functions/ffs.ft232r
+echo 0x0403 > $g/idVendor; echo 0x6001 > $g/idProduct; echo 0x0600 > $g/bcdDevice
+echo FTDI > $g/strings/0x409/manufacturer
+echo "FT232R USB UART" > $g/strings/0x409/product
+echo {serial} > $g/strings/0x409/serialnumber
+ln -s $g/functions/ffs.ft232r $g/configs/c.1/
+mkdir -p /dev/ffs && mount -t functionfs ft232r /dev/ffs
+/kovir-ft232r-gadget /dev/ffs > /tmp/gadget.log &
+for i in $(seq 100); do grep -q ready /tmp/gadget.log && break; sleep 0.05; done
+echo dummy_udc.0 > $g/UDC
+for i in $(seq 100); do [ -n "$(cat /sys/bus/usb/devices/1-1/bConfigurationValue 2>/dev/null)" ] && break; sleep 0.1; done
+ls -l /dev/bus/usb/001/"""
+
 INIT_TAIL = """
 mark {end}
 echo "== end"
+[ -f /tmp/gadget.log ] && sed 's/^/gadget: /' /tmp/gadget.log
 poweroff -f
 """
 
@@ -119,8 +143,9 @@ def libraries_of(binary):
 
 
 class Guest:
-    def __init__(self, cache: Path, work: Path):
+    def __init__(self, cache: Path, work: Path, gadget=None):
         self.cache = cache
+        self.gadget = gadget
         self.work = work
         if work.exists():
             shutil.rmtree(work)
@@ -134,7 +159,7 @@ class Guest:
         for applet in applets:
             if applet != "busybox":
                 (self.root / "bin" / applet).symlink_to("busybox")
-        for module in (*MODULES, *SHARE_MODULES):
+        for module in (*MODULES, *USB_MODULES, *SHARE_MODULES):
             shutil.copy(cache / module, self.root / "lib/modules" / module)
         (self.root / "etc/passwd").write_text(
             "root:x:0:0:root:/:/bin/sh\n"
@@ -156,12 +181,17 @@ class Guest:
         return self.add(program, target)
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
-             trace=True, ports=LEGACY_PORTS, drivers=True):
+             trace=True, ports=LEGACY_PORTS, drivers=True, board=None):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
-        kernel's driver is told to take, or none at all without `drivers`."""
+        kernel's driver is told to take, or none at all without `drivers`;
+        `board`: the serial number of a USB bit-bang board plugged in."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
-        init = INIT_HEAD.format(load_drivers=load if drivers else "", marker=MARKER_PORT,
-                                start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
+        plug = ""
+        if board:
+            self.add(self.gadget, "/kovir-ft232r-gadget")
+            plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board)
+        init = INIT_HEAD.format(load_drivers=load if drivers else "", plug_board=plug,
+                                marker=MARKER_PORT, start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
         (self.root / "init").chmod(0o755)
         initrd = self.work / "initrd.cpio.gz"
@@ -303,7 +333,7 @@ def sequence(guest, args):
     ops = ["start", "forward", "sound", "left", "stop", "close"]
     expected = derive(ops)
     assert expected == {0x378: [0x00, 0x0F, 0x1F, 0x0F, 0x0E, 0x00, 0x00]}
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(ops))
     if exit_status(guest.console, "driver-exit") != 0:
         raise Failure("the driver failed:\n" + guest.console[-2000:])
@@ -320,7 +350,7 @@ PORT_CHOICE = ["start", "lpt3", "forward", "sound", "lpt2", "stop", "close"]
 def port_choice(guest, args, io="0x378,0x278,0x3bc"):
     expected = derive(PORT_CHOICE)
     assert expected == {0x378: [0x00], 0x3BC: [0x0F, 0x1F, 0x0F], 0x278: [0x00, 0x00]}
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     script = "cat /proc/sys/dev/parport/parport*/base-addr\n" + driver_run(PORT_CHOICE)
     writes = guest.boot(script, io=io)
     if exit_status(guest.console, "driver-exit") != 0:
@@ -334,7 +364,7 @@ def renumbered(guest, args):
 
 
 def no_port(guest, args):
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["start", "lpt2", "forward", "close"]), io="0x378")
     if exit_status(guest.console, "driver-exit") == 0:
         raise Failure("the driver did not fail")
@@ -343,7 +373,7 @@ def no_port(guest, args):
 
 
 def not_in_lp(guest, args):
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot("id vozac\n" + driver_run(["start", "forward", "close"], user="vozac"))
     if exit_status(guest.console, "driver-exit") == 0:
         raise Failure("the driver did not fail")
@@ -354,7 +384,7 @@ def not_in_lp(guest, args):
 
 def in_lp(guest, args):
     ops = ["start", "forward", "close"]
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot("id operater\n" + driver_run(ops, user="operater"))
     if exit_status(guest.console, "driver-exit") != 0:
         raise Failure("the driver failed:\n" + guest.console[-2000:])
@@ -362,7 +392,7 @@ def in_lp(guest, args):
 
 
 def second_instance(guest, args):
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     script = """/kovir-guest-driver start hold:3000 close &
 first=$!
 holding $first || echo "the first instance never took the port"
@@ -384,7 +414,7 @@ echo "first-exit: $?"
 
 
 def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc", signal="TERM",
-                  status=0):
+                  status=0, boot=None):
     if not args.kovir or not args.qt_offscreen_plugin:
         raise Failure("no kovir program or no Qt offscreen plugin given")
     program = guest.add_dynamic(args.kovir, "/usr/bin/kovir")
@@ -402,10 +432,10 @@ kill -{signal} $pid
 wait $pid
 echo "kovir-exit: $?"
 """
-    writes = guest.boot(script, timeout=150, ports=ports, io=io)
+    writes = guest.boot(script, timeout=150, ports=ports, io=io, **(boot or {}))
     if exit_status(guest.console, "kovir-exit") != status:
         raise Failure(f"kovir did not end with status {status}:\n" + guest.console[-3000:])
-    return expect_writes(writes, {ports[0][0]: [0x00, 0x00]})
+    return expect_writes(writes, {ports[0][0]: [0x00, 0x00]} if ports else {})
 
 
 # A PCIe card's port lies wherever the firmware put it; the kernel's driver
@@ -425,7 +455,7 @@ def expect_labels(console, expected):
 
 def card_only(guest, args):
     ops = ["start", "forward", "sound", "close"]
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     script = "cat /proc/sys/dev/parport/parport*/base-addr\n" + driver_run([*ops[:-1], "labels",
                                                                             ops[-1]])
     writes = guest.boot(script, io=f"{CARD:#x}", ports=((CARD, 7),))
@@ -438,7 +468,7 @@ def card_only(guest, args):
 
 def port_and_card(guest, args):
     ops = ["start", "forward", "lpt2", "back", "sound", "close"]
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["labels", *ops]), io=f"0x378,{CARD:#x}",
                         ports=((0x378, 7), (CARD, 5)))
     if exit_status(guest.console, "driver-exit") != 0:
@@ -460,13 +490,139 @@ def kovir_crash(guest, args):
 
 def no_parport_driver(guest, args):
     # libieee1284 then guesses 0x378, 0x278 and 0x3BC on /dev/port.
-    guest.add(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["start", "forward", "close"]), drivers=False)
     if exit_status(guest.console, "driver-exit") == 0:
         raise Failure("the driver wrote to a port the system does not list")
     expect_in_console(guest.console, "Paralelni port 0x378 nije pronađen",
                       "nijedan paralelni port", "modprobe parport_pc ppdev")
     return expect_writes(writes, {}) + "; nothing written"
+
+
+# ------------------------------------------------- a USB bit-bang board
+
+BOARD_SERIAL = "KV000721"
+BITBANG_ALL_OUTPUTS = ("40", "0b", "01ff")  # vendor OUT, SET_BITMODE, bit-bang with mask FF
+
+
+def gadget_log(console):
+    """[(kind, fields, seconds)] the board saw, in order: ctrl requests, out bytes."""
+    seen = []
+    for line in console.splitlines():
+        m = re.match(r"gadget: (ctrl|out) (.*) (\d+\.\d+)\s*$", line)
+        if m:
+            seen.append((m[1], tuple(m[2].split()), float(m[3])))
+    return seen
+
+
+def board_bytes(console):
+    """The bytes the board received, and the requests before its first byte."""
+    seen = gadget_log(console)
+    received = [int(f[0], 16) for kind, f, _ in seen if kind == "out"]
+    first = next((i for i, (kind, _, _) in enumerate(seen) if kind == "out"), len(seen))
+    return received, [f for kind, f, _ in seen[:first] if kind == "ctrl"]
+
+
+def expect_bit_bang_first(console):
+    _, before = board_bytes(console)
+    if not any(f[:3] == BITBANG_ALL_OUTPUTS for f in before):
+        raise Failure(f"no bit-bang mode with mask FF before the first byte: {before}")
+
+
+def board_pulse(console):
+    seen = [(int(f[0], 16), t) for kind, f, t in gadget_log(console) if kind == "out"]
+    return [b[1] - a[1] for a, b in zip(seen, seen[1:]) if a[0] & 0x10 and not b[0] & 0x10]
+
+
+def board_only(guest, args):
+    ops = ["start", "forward", "sound", "close"]
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL)
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-3000:])
+    expect_labels(guest.console, {"Label3": "LPT1: USB", "Label4": "LPT2: 278",
+                                  "Label6": "LPT3: 3BC"})
+    expect_bit_bang_first(guest.console)
+    received, _ = board_bytes(guest.console)
+    if received != derive(ops)[0x378]:
+        raise Failure(f"the board received {received}")
+    widths = board_pulse(guest.console)
+    if len(widths) != 1:
+        raise Failure(f"sound pulses at the board: {widths}")
+    return (f"bit-bang FF first; the board received {' '.join(f'{b:02X}' for b in received)};"
+            f" pulse at the board {widths[0] * 1000:.1f} ms")
+
+
+def port_and_board(guest, args):
+    ops = ["start", "forward", "lpt2", "back", "sound", "close"]
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(driver_run(["labels", *ops]), io="0x378", ports=((0x378, 7),),
+                        board=BOARD_SERIAL)
+    if exit_status(guest.console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + guest.console[-3000:])
+    expect_labels(guest.console, {"Label3": "LPT1: 378", "Label4": "LPT2: USB",
+                                  "Label6": "LPT3: 3BC"})
+    expect_bit_bang_first(guest.console)
+    received, _ = board_bytes(guest.console)
+    if received != [0x05, 0x15, 0x05, 0x00]:
+        raise Failure(f"the board (LPT2) received {received}")
+    return expect_writes(writes, {0x378: [0x00, 0x0F]}) + "; the board (LPT2): 05 15 05 00"
+
+
+def board_without_rights(guest, args):
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.boot(driver_run(["start", "forward", "close"], user="vozac"), ports=(), drivers=False,
+               board=BOARD_SERIAL)
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver did not fail")
+    expect_in_console(guest.console, "Nemate dozvolu za pristup: USB pločica",
+                      "/dev/bus/usb/001/002", "60-kovir.rules")
+    received, requests = board_bytes(guest.console)
+    if received or requests:
+        raise Failure(f"the board saw {requests} and {received}")
+    return "permission error; the board saw nothing"
+
+
+def board_busy(guest, args):
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    script = """/kovir-guest-driver start hold:3000 close &
+first=$!
+holding $first || echo "the first instance never took the board"
+timeout 10 /kovir-guest-driver start forward close
+echo "second-exit: $?"
+wait $first
+echo "first-exit: $?"
+"""
+    guest.boot(script, ports=(), drivers=False, board=BOARD_SERIAL)
+    second = exit_status(guest.console, "second-exit")
+    if second == 0 or second in (124, 143):
+        raise Failure(f"the second instance ended with {second}")
+    if exit_status(guest.console, "first-exit") != 0:
+        raise Failure("the first instance failed:\n" + guest.console[-3000:])
+    expect_in_console(guest.console, f"USB pločica {BOARD_SERIAL} (/dev/bus/usb/001/002) je zauzeta")
+    received, _ = board_bytes(guest.console)
+    if received != [0x00, 0x00]:
+        raise Failure(f"the board received {received}")
+    return "second instance refused; the board received 00 00"
+
+
+def kovir_board(guest, args, signal, status):
+    kovir_sigterm(guest, args, ports=(), io="", signal=signal, status=status,
+                  boot={"drivers": False, "board": BOARD_SERIAL})
+    expect_bit_bang_first(guest.console)
+    received, _ = board_bytes(guest.console)
+    if received != [0x00, 0x00]:
+        raise Failure(f"the board received {received}")
+    return "the board received 00 (start) 00 (stop)"
+
+
+def kovir_board_sigterm(guest, args):
+    return kovir_board(guest, args, "TERM", 0)
+
+
+def kovir_board_crash(guest, args):
+    # The stop goes out through libusb's own descriptor of the board.
+    return kovir_board(guest, args, "SEGV", 139)
 
 
 SCENARIOS = {
@@ -483,6 +639,12 @@ SCENARIOS = {
     "no_parport_driver": no_parport_driver,
     "kovir_card_sigterm": kovir_card_sigterm,
     "kovir_crash": kovir_crash,
+    "board_only": board_only,
+    "port_and_board": port_and_board,
+    "board_without_rights": board_without_rights,
+    "board_busy": board_busy,
+    "kovir_board_sigterm": kovir_board_sigterm,
+    "kovir_board_crash": kovir_board_crash,
 }
 
 
@@ -595,6 +757,7 @@ def main():
     run.add_argument("--cache", type=Path, required=True)
     run.add_argument("--work", type=Path, required=True)
     run.add_argument("--driver", type=Path, required=True)
+    run.add_argument("--gadget", type=Path, help="the FT232R gadget, for the board scenarios")
     run.add_argument("--kovir", type=Path)
     run.add_argument("--qt-offscreen-plugin", type=Path)
     run.add_argument("scenarios", nargs="+", choices=list(SCENARIOS))
@@ -620,7 +783,7 @@ def main():
         return 1
     passed = failed = 0
     for name in args.scenarios:
-        guest = Guest(args.cache, args.work / name)
+        guest = Guest(args.cache, args.work / name, args.gadget)
         try:
             report = SCENARIOS[name](guest, args)
             print(f"ok   {name} ({guest.seconds:.1f} s): {report}")
