@@ -24,6 +24,8 @@ foreach(size 32 48 64 128)
 endforeach()
 # ppdev gives the port its /dev/parport* file; without it the port cannot be opened.
 install(FILES ${here}/kovir-modules.conf DESTINATION lib/modules-load.d RENAME kovir.conf)
+# A USB bit-bang board's device node, open to the user at the seat.
+install(FILES ${here}/60-kovir.rules DESTINATION lib/udev/rules.d)
 
 # Man pages and the changelog compressed as Debian wants them (-n: no name
 # or time stamp, so the same sources make the same package).
@@ -56,6 +58,10 @@ kovir-sim runs the same window on a simulated port and prints every port
 write on standard output, to try the program without the device.
 kovir-vcd turns that output into a Value Change Dump, to see the data
 lines in PulseView or GTKWave.
+
+A USB bit-bang board (FT232R, FT245R) wired to the device's connector
+drives it on a PC without a parallel port; its udev rule gives the user at
+the seat access to it.
 
 The package loads the parport_pc and ppdev drivers at boot. To use the
 port, join the group lp (sudo usermod -aG lp $USER, then log in again),

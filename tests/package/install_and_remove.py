@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Installs the kovir package on this machine with apt-get, as a user would,
-and checks it: kovir and kovir-sim on PATH, kovir-sim from PATH starting
+and checks it: it depends on libftdi1 and installs the boards' udev rule,
+kovir and kovir-sim on PATH, kovir-sim from PATH starting
 under Xvfb and writing 0 then 0 to 0x378 when closed, and `apt-get remove
 --purge` leaving none of its files behind. Needs root; skips (77) otherwise.
 
@@ -38,6 +39,10 @@ def main():
                            capture_output=True).stdout.decode().split()
     existed = {Path("/" + n.lstrip("./")).resolve() for n in names
                if Path("/" + n.lstrip("./")).exists()}
+    depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], check=True, capture_output=True,
+                             text=True).stdout
+    if "libftdi1" not in depends:
+        failures.append(f"no libftdi1 among the dependencies: {depends}")
     run(*APT, "install", "--reinstall", str(deb))
     try:
         owned = subprocess.run(["dpkg", "-L", "kovir"], check=True, capture_output=True,
@@ -46,6 +51,10 @@ def main():
         files = [p for p in owned if p.is_file() or p.is_symlink()]
         dirs = [p for p in owned if p.is_dir() and not p.is_symlink() and p not in existed]
         print(f"installed {len(files)} files")
+        rule = Path("/usr/lib/udev/rules.d/60-kovir.rules")
+        text = rule.read_text() if rule.exists() else ""
+        if not all(part in text for part in ('"0403"', '"6001"', 'TAG+="uaccess"')):
+            failures.append(f"{rule} does not open the boards to the seat's user")
         for program in ("kovir", "kovir-sim", "kovir-vcd"):
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
