@@ -18,6 +18,11 @@ namespace kovir {
 class BitBangBoards {
 public:
     BitBangBoards();
+#ifdef _WIN32
+    // Looks for the boards' library in these folders only (full paths), in
+    // order; by default beside the program, then in the system folder.
+    explicit BitBangBoards(std::vector<std::wstring> folders);
+#endif
     ~BitBangBoards();
     BitBangBoards(const BitBangBoards&) = delete;
     BitBangBoards& operator=(const BitBangBoards&) = delete;
@@ -36,8 +41,13 @@ public:
 
 private:
     struct Board;
+    struct Library; // the bound USB library, where one is bound at run time
     void Open(Board& board);
 
+#ifdef _WIN32
+    std::vector<std::wstring> folders_;
+#endif
+    std::unique_ptr<Library> library_;
     bool listed_ = false;
     std::vector<std::unique_ptr<Board>> boards_;
     volatile std::sig_atomic_t writing_ = 0;

@@ -85,6 +85,9 @@ struct BitBangBoards::Board {
     unsigned char endpoint = 0;
 };
 
+// libftdi is linked, not bound.
+struct BitBangBoards::Library {};
+
 BitBangBoards::BitBangBoards() = default;
 
 BitBangBoards::~BitBangBoards()

@@ -3,6 +3,7 @@
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
+#include "port/bitbang/BitBangBoards.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,7 +22,8 @@ namespace kovir {
 // kovir on the same port is refused instead of mixing its bytes with ours.
 // Given the program's options, the first write also finds the PC's LPT
 // ports, and an option whose address has none drives a port elsewhere (a
-// PCIe card); without a list of ports every address is written as it is.
+// PCIe card) or a USB bit-bang board; without a list of ports every
+// address is written as it is, and no board is driven.
 class PortLibraryPort final : public PortOutput {
 public:
     // `options`: the program's port addresses, LPT1 first.
@@ -51,6 +53,8 @@ public:
 private:
     // The address the byte for `address` is written to.
     std::int16_t Driven(std::int16_t address);
+    // The board the option at `address` drives, if it drives one.
+    std::optional<std::size_t> BoardOf(std::int16_t address) const;
     const OptionPorts& Resolved();
 
     void Bind(std::int16_t address);
@@ -59,6 +63,8 @@ private:
 
     std::vector<std::int16_t> options_;
     std::optional<OptionPorts> resolved_;
+    std::size_t lptPorts_ = 0; // the listed LPT ports; the boards come after them
+    BitBangBoards boards_;
     std::vector<std::wstring> folders_;
     NewerWindows use_;
     void* library_ = nullptr;   // HMODULE

@@ -6,6 +6,7 @@
 #include "port/portlib/PortLibraryProblem.h"
 #include "windows/SystemLibrary.h"
 #include "windows/Text.h"
+#include "windows/TrustedLibrary.h"
 
 #include <windows.h>
 
@@ -19,10 +20,6 @@ namespace {
 using PortOutEntry = void(WINAPI*)(short, unsigned char);
 using Out32Entry = void(WINAPI*)(short, short);
 using IsInpOutDriverOpenEntry = BOOL(WINAPI*)();
-
-// Not in older SDKs' headers; Windows 7 with KB2533623 and later know them.
-constexpr DWORD SearchDllLoadDir = 0x00000100; // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
-constexpr DWORD SearchSystem32 = 0x00000800;   // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 constexpr int PointerBits = sizeof(void*) * 8;
 
@@ -47,35 +44,14 @@ std::string SystemReason(DWORD error, const std::wstring& file = L"")
     return Utf8(text) + (text.empty() ? "" : ", ") + "kod " + std::to_string(error);
 }
 
-std::wstring ProgramFolder()
+// One of the folders a port library may come from; `what` names it.
+std::wstring Required(std::wstring folder, const char* what)
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            throw std::runtime_error("Putanju programa nije moguće saznati (" +
-                                     SystemReason(GetLastError()) + ").");
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.resize(path.find_last_of(L"\\/"));
-    return path;
-}
-
-std::wstring SystemFolder()
-{
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        throw std::runtime_error("Sistemsku fasciklu nije moguće saznati (" +
+    if (folder.empty()) {
+        throw std::runtime_error(std::string(what) + " nije moguće saznati (" +
                                  SystemReason(GetLastError()) + ").");
     }
-    return std::wstring(path, length);
+    return folder;
 }
 
 // Keeps the system from asking the operator about a file it cannot load;
@@ -114,13 +90,6 @@ private:
     UINT previous_ = 0;
 };
 
-// Whether LoadLibraryEx takes the flags that confine a library's own imports
-// to its folder and the system folder.
-bool HasConfinedLibrarySearch()
-{
-    return BoundFunction<FARPROC>(GetModuleHandleW(L"kernel32.dll"), "AddDllDirectory") != nullptr;
-}
-
 // A folder as Windows writes it: with forward slashes, Windows does not treat
 // the library's own folder as the place for its imports.
 std::wstring Backslashed(std::wstring folder)
@@ -146,14 +115,8 @@ PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders)
 PortLibraryPort::PortLibraryPort(std::vector<std::wstring> folders, NewerWindows use)
     : folders_(std::move(folders)), use_(use)
 {
-    use_.confinedLibrarySearch = use_.confinedLibrarySearch && HasConfinedLibrarySearch();
     for (std::wstring& folder : folders_) {
         folder = Backslashed(std::move(folder));
-    }
-    if (!use_.confinedLibrarySearch) {
-        // The next best there: the current folder is no place to look for
-        // the imports of a library loaded later.
-        SetDllDirectoryW(L"");
     }
 }
 
@@ -172,11 +135,22 @@ const OptionPorts& PortLibraryPort::Resolved()
     if (!resolved_) {
         // A list that cannot be had leaves every address as it is.
         const auto listed = options_.empty() ? std::nullopt : ListLptPorts();
+        std::vector<unsigned long> bases = listed ? BasesInLptOrder(*listed) : std::vector<unsigned long>{};
+        lptPorts_ = bases.size();
+        if (listed) {
+            bases.resize(bases.size() + boards_.Count(), 0); // a board has no address
+        }
         resolved_.emplace(listed ? std::span<const std::int16_t>(options_)
                                  : std::span<const std::int16_t>(),
-                          listed ? BasesInLptOrder(*listed) : std::vector<unsigned long>{});
+                          std::move(bases));
     }
     return *resolved_;
+}
+
+std::optional<std::size_t> PortLibraryPort::BoardOf(std::int16_t address) const
+{
+    const auto index = resolved_ ? resolved_->PortOf(address) : std::nullopt;
+    return index && *index >= lptPorts_ ? std::optional(*index - lptPorts_) : std::nullopt;
 }
 
 std::int16_t PortLibraryPort::Driven(std::int16_t address)
@@ -192,6 +166,11 @@ std::string PortLibraryPort::DrivenPortName(std::int16_t port)
 void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
 {
     const std::int16_t port = Driven(option);
+    if (const auto board = BoardOf(option)) {
+        boards_.Write(*board, value);
+        clock_.Mark();
+        return;
+    }
     // The port first: a second kovir is refused before it loads anything.
     if (std::none_of(held_.begin(), held_.end(),
                      [port](const auto& h) { return h.first == port; })) {
@@ -219,6 +198,10 @@ void PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
 {
     // Only a port this program holds, through the library already bound,
     // and never while the crash is inside the library's own write.
+    if (const auto board = BoardOf(option)) {
+        boards_.StopFromCrash(*board);
+        return;
+    }
     if (writing_ || !entry_ || !resolved_) {
         return;
     }
@@ -239,14 +222,10 @@ void PortLibraryPort::Bind(std::int16_t address)
 {
     QuietLoaderErrors quiet(use_.threadErrorMode);
     const std::vector<std::wstring> folders =
-        folders_.empty() ? std::vector<std::wstring>{ProgramFolder(), SystemFolder()} : folders_;
-    // Its own imports beside it or in the system folder, never in the
-    // current folder or on PATH, where a planted DLL could be waiting. Older
-    // Windows (without KB2533623) have no such confinement: there its
-    // imports are looked for beside it and in the system folders first, the
-    // current folder is out (SetDllDirectory), but PATH is still searched last.
-    const DWORD loadFlags =
-        use_.confinedLibrarySearch ? SearchDllLoadDir | SearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+        folders_.empty() ? std::vector<std::wstring>{Required(ProgramFolder(), "Putanju programa"),
+                                                     Required(SystemFolder(), "Sistemsku fasciklu")}
+                         : folders_;
+    const DWORD loadFlags = TrustedLoadFlags(use_.confinedLibrarySearch);
     std::vector<LookupAttempt> attempts;
     for (const PortLibrary& library : PortLibrariesFor(PointerBits)) {
         for (const std::wstring& folder : folders) {
