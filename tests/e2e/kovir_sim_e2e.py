@@ -93,6 +93,7 @@ class Wine:
 
 WINE = None  # set by --wineprefix
 IO_DLL = None  # set by --io-dll
+FTD2XX_DLL = None  # set by --ftd2xx-dll
 INPOUT_DLL = None  # set by --inpout-dll
 FAULT_TOOL = None  # set by --fault-tool
 
@@ -458,6 +459,74 @@ def crash_port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
+def set_environment(name, value):
+    os.environ[name] = value
+    if WINE:
+        WINE.env[name] = value
+
+
+BOARD = "KV000721"
+BOARD_OPENED = ["ftd2xx.dll loaded", f"ftd2xx.dll FT_OpenEx {BOARD}",
+                f"ftd2xx.dll FT_SetBitMode {BOARD} ff 1", f"ftd2xx.dll FT_Write {BOARD} 0"]
+
+
+def board_library(path, x):
+    """kovir.exe on a PC whose only port is a USB bit-bang board (our
+    stand-in ftd2xx.dll beside it): LPT1 is the board, opened by its serial
+    number in bit-bang mode with all pins outputs before the first byte, and
+    closed after the close's 0."""
+    program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
+    set_environment("KOVIR_FT_BOARDS", BOARD)
+    p = Program(program, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    p.close_box()
+    p.ends(0)
+    expected = [*BOARD_OPENED, f"ftd2xx.dll FT_Write {BOARD} 15", f"ftd2xx.dll FT_Write {BOARD} 0",
+                f"ftd2xx.dll FT_Close {BOARD}"]
+    if calls(log) != expected:
+        raise Failure(f"the board saw {calls(log)}, expected {expected}")
+
+
+def crash_board_library(path, x):
+    """kovir.exe faulted while it drives the board: the stop goes out through
+    the bound FT_Write before the program ends."""
+    WINE.no_debugger(x.name)
+    program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
+    set_environment("KOVIR_FT_BOARDS", BOARD)
+    p = Program(program, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
+                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
+    try:
+        p.proc.wait(30 * PATIENCE)
+    except subprocess.TimeoutExpired:
+        p.proc.kill()
+        raise Failure("the program outlived its crash")
+    expected = [*BOARD_OPENED, f"ftd2xx.dll FT_Write {BOARD} 15", f"ftd2xx.dll FT_Write {BOARD} 0"]
+    if calls(log) != expected:
+        raise Failure(f"the board saw {calls(log)}, expected {expected}")
+
+
+def planted_board_library(path, x):
+    """An ftd2xx.dll in the folder kovir.exe is started from is never
+    loaded: only IO.DLL beside the program is, and LPT1 is 0x378."""
+    import shutil
+    program, log = beside(path, IO_DLL)
+    started_in = os.path.join(os.path.dirname(program), "started-in")
+    os.mkdir(started_in)
+    shutil.copy(FTD2XX_DLL, os.path.join(started_in, "ftd2xx.dll"))
+    set_environment("KOVIR_FT_BOARDS", BOARD)
+    os.chdir(started_in)
+    p = Program(program, x)
+    p.close_box()
+    p.ends(0)
+    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 0"]
+    if calls(log) != expected:
+        raise Failure(f"the libraries saw {calls(log)}, expected {expected}")
+
+
 def inpout_library(path, x):
     """kovir.exe with only the InpOut library of its width beside it: bound,
     asked whether its driver is open (the test library has no such export,
@@ -646,6 +715,9 @@ SCENARIOS = {
     "display_lost": display_lost,
     "crash_remote_thread": crash_remote_thread,
     "crash_port_library": crash_port_library,
+    "board_library": board_library,
+    "crash_board_library": crash_board_library,
+    "planted_board_library": planted_board_library,
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
@@ -665,13 +737,15 @@ def main():
     parser.add_argument("--inpout-dll", nargs=2, metavar=("DLL", "NAME"),
                         help="the test InpOut library and its name, for inpout_library")
     parser.add_argument("--fault-tool", help="make_fault.exe, for crash_remote_thread")
+    parser.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for the board scenarios")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
-    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL
+    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL
     WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
     INPOUT_DLL = args.inpout_dll
     FAULT_TOOL = args.fault_tool
+    FTD2XX_DLL = args.ftd2xx_dll
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()

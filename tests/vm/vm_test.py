@@ -715,11 +715,11 @@ def wine32(args):
                      f"--program /tmp/run/{Path(args.sim).name} start_and_close")
         names.append(name)
     if args.kovir:
-        name = "kovir.exe port_library inpout_library no_port_library"
+        name = "kovir.exe port_library inpout_library no_port_library board_library"
         lines.append(f"cp {args.kovir} /tmp/run/ && run '{name}' env {e2e} "
                      f"--program /tmp/run/{Path(args.kovir).name} --io-dll {args.io_dll} "
-                     f"--inpout-dll {args.inpout_dll} inpout32.dll "
-                     "port_library inpout_library no_port_library")
+                     f"--inpout-dll {args.inpout_dll} inpout32.dll --ftd2xx-dll {args.ftd2xx_dll} "
+                     "port_library inpout_library no_port_library board_library")
         names.append(name)
     script = args.work / "in_chroot.sh"
     script.write_text(IN_CHROOT.format(suites="\n".join(lines)))
@@ -770,6 +770,7 @@ def main():
     w32.add_argument("--kovir", help="kovir.exe, with each port library and with none")
     w32.add_argument("--io-dll", help="our recording IO.DLL, for --kovir")
     w32.add_argument("--inpout-dll", help="our recording inpout32.dll, for --kovir")
+    w32.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for --kovir")
     w32.add_argument("--timeout", type=int, default=1500)
     args = parser.parse_args()
     if args.command == "wine32":
