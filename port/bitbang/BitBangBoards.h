@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -53,12 +54,17 @@ private:
     volatile std::sig_atomic_t writing_ = 0;
 };
 
-// The boards' order: by serial number; boards whose serial cannot be read
-// (no rights to open them yet) after those, in the order given.
-struct ListedBoard {
-    std::string serial;
-    std::size_t listed = 0;
-};
-std::vector<std::size_t> BoardsInOrder(std::vector<ListedBoard> boards);
+// Whether the board with serial number `a` comes before the one with `b`:
+// by serial number; a board whose serial cannot be read (no rights to open
+// it yet) after those.
+bool BoardBefore(const std::string& a, const std::string& b);
+
+// Boards (pointers to anything with a `serial`) put in that order; boards
+// alike keep the order the system listed them in.
+template <typename Boards> void SortBoards(Boards& boards)
+{
+    std::stable_sort(boards.begin(), boards.end(),
+                     [](const auto& a, const auto& b) { return BoardBefore(a->serial, b->serial); });
+}
 
 } // namespace kovir

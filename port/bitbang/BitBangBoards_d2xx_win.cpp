@@ -112,8 +112,6 @@ std::size_t BitBangBoards::Count()
     if (!library_->Complete() || library_->createDeviceInfoList(&count) != FtOk) {
         return 0;
     }
-    std::vector<std::unique_ptr<Board>> found;
-    std::vector<ListedBoard> serials;
     for (DWORD i = 0; i < count; ++i) {
         DWORD flags = 0, type = 0, id = 0, location = 0;
         char serial[16] = {};
@@ -127,12 +125,9 @@ std::size_t BitBangBoards::Count()
         auto board = std::make_unique<Board>();
         board->serial.assign(serial, strnlen(serial, sizeof serial));
         board->openElsewhere = (flags & FtFlagsOpened) != 0;
-        serials.push_back({board->serial, found.size()});
-        found.push_back(std::move(board));
+        boards_.push_back(std::move(board));
     }
-    for (const std::size_t index : BoardsInOrder(std::move(serials))) {
-        boards_.push_back(std::move(found[index]));
-    }
+    SortBoards(boards_);
     return boards_.size();
 }
 

@@ -111,8 +111,6 @@ std::size_t BitBangBoards::Count()
     if (ftdi_usb_find_all(lister.get(), &list, FtdiVendor, Ft232rProduct) < 0) {
         return 0; // no USB subsystem to ask: no boards
     }
-    std::vector<std::unique_ptr<Board>> found;
-    std::vector<ListedBoard> serials;
     for (ftdi_device_list* item = list; item; item = item->next) {
         auto board = std::make_unique<Board>();
         board->bus = libusb_get_bus_number(item->dev);
@@ -124,13 +122,10 @@ std::size_t BitBangBoards::Count()
                                   serial.size()) == 0) {
             board->serial = serial.data();
         }
-        serials.push_back({board->serial, found.size()});
-        found.push_back(std::move(board));
+        boards_.push_back(std::move(board));
     }
     ftdi_list_free(&list);
-    for (const std::size_t index : BoardsInOrder(std::move(serials))) {
-        boards_.push_back(std::move(found[index]));
-    }
+    SortBoards(boards_);
     return boards_.size();
 }
 

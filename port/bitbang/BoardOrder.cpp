@@ -1,22 +1,13 @@
 #include "port/bitbang/BitBangBoards.h"
 
-#include <algorithm>
-
 namespace kovir {
 
-std::vector<std::size_t> BoardsInOrder(std::vector<ListedBoard> boards)
+bool BoardBefore(const std::string& a, const std::string& b)
 {
-    std::stable_sort(boards.begin(), boards.end(), [](const ListedBoard& a, const ListedBoard& b) {
-        if (a.serial.empty() != b.serial.empty()) {
-            return b.serial.empty();
-        }
-        return a.serial < b.serial;
-    });
-    std::vector<std::size_t> order;
-    for (const ListedBoard& board : boards) {
-        order.push_back(board.listed);
+    if (a.empty() != b.empty()) {
+        return b.empty();
     }
-    return order;
+    return a < b;
 }
 
 } // namespace kovir

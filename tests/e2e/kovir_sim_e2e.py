@@ -438,12 +438,8 @@ def port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
-def crash_port_library(path, x):
-    """kovir.exe faulted while it drives: the stop goes out through the bound
-    PortOut before the program ends."""
-    WINE.no_debugger(x.name)
-    program, log = beside(path, IO_DLL)
-    p = Program(program, x)
+def fault_while_driving(p, path, x):
+    """"Napred", then a fault in the running program; it must end."""
     p.click("Napred")
     p.faces(Napred=YELLOW, Stop=GREEN)
     subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
@@ -453,6 +449,15 @@ def crash_port_library(path, x):
     except subprocess.TimeoutExpired:
         p.proc.kill()
         raise Failure("the program outlived its crash")
+
+
+def crash_port_library(path, x):
+    """kovir.exe faulted while it drives: the stop goes out through the bound
+    PortOut before the program ends."""
+    WINE.no_debugger(x.name)
+    program, log = beside(path, IO_DLL)
+    p = Program(program, x)
+    fault_while_driving(p, path, x)
     expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
                 "IO.DLL PortOut 888 0"]
     if calls(log) != expected:
@@ -495,15 +500,7 @@ def crash_board_library(path, x):
     program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
     set_environment("KOVIR_FT_BOARDS", BOARD)
     p = Program(program, x)
-    p.click("Napred")
-    p.faces(Napred=YELLOW, Stop=GREEN)
-    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
-                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
-    try:
-        p.proc.wait(30 * PATIENCE)
-    except subprocess.TimeoutExpired:
-        p.proc.kill()
-        raise Failure("the program outlived its crash")
+    fault_while_driving(p, path, x)
     expected = [*BOARD_OPENED, f"ftd2xx.dll FT_Write {BOARD} 15", f"ftd2xx.dll FT_Write {BOARD} 0"]
     if calls(log) != expected:
         raise Failure(f"the board saw {calls(log)}, expected {expected}")

@@ -391,9 +391,8 @@ def in_lp(guest, args):
     return expect_writes(writes, derive(ops))
 
 
-def second_instance(guest, args):
-    guest.add_dynamic(args.driver, "/kovir-guest-driver")
-    script = """/kovir-guest-driver start hold:3000 close &
+# A first instance holds the port for 3 s; a second one tries it meanwhile.
+TWO_INSTANCES = """/kovir-guest-driver start hold:3000 close &
 first=$!
 holding $first || echo "the first instance never took the port"
 timeout 10 /kovir-guest-driver start forward close
@@ -401,7 +400,11 @@ echo "second-exit: $?"
 wait $first
 echo "first-exit: $?"
 """
-    writes = guest.boot(script)
+
+
+def second_instance(guest, args):
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    writes = guest.boot(TWO_INSTANCES)
     second = exit_status(guest.console, "second-exit")
     if second == 0:
         raise Failure("the second instance did not fail")
@@ -585,15 +588,7 @@ def board_without_rights(guest, args):
 
 def board_busy(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
-    script = """/kovir-guest-driver start hold:3000 close &
-first=$!
-holding $first || echo "the first instance never took the board"
-timeout 10 /kovir-guest-driver start forward close
-echo "second-exit: $?"
-wait $first
-echo "first-exit: $?"
-"""
-    guest.boot(script, ports=(), drivers=False, board=BOARD_SERIAL)
+    guest.boot(TWO_INSTANCES, ports=(), drivers=False, board=BOARD_SERIAL)
     second = exit_status(guest.console, "second-exit")
     if second == 0 or second in (124, 143):
         raise Failure(f"the second instance ended with {second}")

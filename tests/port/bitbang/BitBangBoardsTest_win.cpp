@@ -1,6 +1,7 @@
 // The boards' D2XX binding over our stand-in ftd2xx.dll, copied into a
 // folder of its own with the boards it lists set in the environment.
 #include "port/bitbang/BitBangBoards.h"
+#include "tests/support/FileLines.h"
 
 #include <gtest/gtest.h>
 
@@ -45,15 +46,7 @@ public:
 
     std::vector<std::wstring> Folders() const { return {root.wstring()}; }
 
-    Lines Log() const
-    {
-        Lines lines;
-        std::ifstream log(root / "calls.log");
-        for (std::string line; std::getline(log, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines Log() const { return testing::FileLines(root / "calls.log"); }
 
     fs::path root;
 };

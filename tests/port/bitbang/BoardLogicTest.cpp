@@ -9,25 +9,36 @@
 namespace {
 
 using kovir::BoardFault;
-using kovir::BoardsInOrder;
 using kovir::DescribeBoardProblem;
 
-TEST(BoardsInOrder, BySerialWhateverTheBusOrderThoseWithoutASerialLastAsListed)
+TEST(SortBoards, BySerialWhateverTheBusOrderThoseWithoutASerialLastAsListed)
 {
+    struct Board {
+        std::string serial;
+        int listed;
+    };
     struct Case {
         const char* what;
-        std::vector<kovir::ListedBoard> listed;
-        std::vector<std::size_t> order;
+        std::vector<Board> listed;
+        std::vector<int> order;
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {"none", {}, {}},
         {"one", {{"A1", 0}}, {0}},
         {"listed in reverse", {{"B2", 0}, {"A1", 1}}, {1, 0}},
-        {"no rights to read one", {{"", 0}, {"B2", 1}, {"A1", 2}}, {2, 1, 0}},
-        {"no rights to read any", {{"", 0}, {"", 1}}, {0, 1}},
+        {"no rights to read two", {{"", 0}, {"B2", 1}, {"", 2}, {"A1", 3}}, {3, 1, 0, 2}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(BoardsInOrder(c.listed), c.order) << c.what;
+        std::vector<const Board*> boards;
+        for (const Board& board : c.listed) {
+            boards.push_back(&board);
+        }
+        kovir::SortBoards(boards);
+        std::vector<int> order;
+        for (const Board* board : boards) {
+            order.push_back(board->listed);
+        }
+        EXPECT_EQ(order, c.order) << c.what;
     }
 }
 

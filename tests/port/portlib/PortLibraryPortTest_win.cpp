@@ -5,6 +5,7 @@
 #include "port/portlib/LptPorts.h"
 #include "port/portlib/PortLibraryPort.h"
 #include "tests/support/CallLog.h"
+#include "tests/support/FileLines.h"
 
 #include <gtest/gtest.h>
 
@@ -102,15 +103,7 @@ public:
         return {(root / program).wstring(), (root / system).wstring()};
     }
 
-    Lines Log() const
-    {
-        Lines lines;
-        std::ifstream log(root / "calls.log");
-        for (std::string line; std::getline(log, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines Log() const { return testing::FileLines(root / "calls.log"); }
 
     fs::path root;
     const fs::path program = "program";
