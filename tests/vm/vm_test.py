@@ -537,18 +537,25 @@ def board_pulse(console):
     return [b[1] - a[1] for a, b in zip(seen, seen[1:]) if a[0] & 0x10 and not b[0] & 0x10]
 
 
+def expect_board(console, labels, expected):
+    """The driver ran through, its labels are `labels`, and the board was put
+    in bit-bang mode, then received exactly `expected`."""
+    if exit_status(console, "driver-exit") != 0:
+        raise Failure("the driver failed:\n" + console[-3000:])
+    expect_labels(console, labels)
+    expect_bit_bang_first(console)
+    received, _ = board_bytes(console)
+    if received != expected:
+        raise Failure(f"the board received {received}, expected {expected}")
+    return received
+
+
 def board_only(guest, args):
     ops = ["start", "forward", "sound", "close"]
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL)
-    if exit_status(guest.console, "driver-exit") != 0:
-        raise Failure("the driver failed:\n" + guest.console[-3000:])
-    expect_labels(guest.console, {"Label3": "LPT1: USB", "Label4": "LPT2: 278",
-                                  "Label6": "LPT3: 3BC"})
-    expect_bit_bang_first(guest.console)
-    received, _ = board_bytes(guest.console)
-    if received != derive(ops)[0x378]:
-        raise Failure(f"the board received {received}")
+    received = expect_board(guest.console, {"Label3": "LPT1: USB", "Label4": "LPT2: 278",
+                                            "Label6": "LPT3: 3BC"}, derive(ops)[0x378])
     widths = board_pulse(guest.console)
     if len(widths) != 1:
         raise Failure(f"sound pulses at the board: {widths}")
@@ -561,14 +568,8 @@ def port_and_board(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["labels", *ops]), io="0x378", ports=((0x378, 7),),
                         board=BOARD_SERIAL)
-    if exit_status(guest.console, "driver-exit") != 0:
-        raise Failure("the driver failed:\n" + guest.console[-3000:])
-    expect_labels(guest.console, {"Label3": "LPT1: 378", "Label4": "LPT2: USB",
-                                  "Label6": "LPT3: 3BC"})
-    expect_bit_bang_first(guest.console)
-    received, _ = board_bytes(guest.console)
-    if received != [0x05, 0x15, 0x05, 0x00]:
-        raise Failure(f"the board (LPT2) received {received}")
+    expect_board(guest.console, {"Label3": "LPT1: 378", "Label4": "LPT2: USB",
+                                 "Label6": "LPT3: 3BC"}, [0x05, 0x15, 0x05, 0x00])
     return expect_writes(writes, {0x378: [0x00, 0x0F]}) + "; the board (LPT2): 05 15 05 00"
 
 
