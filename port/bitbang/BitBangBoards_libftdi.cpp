@@ -106,10 +106,12 @@ std::size_t BitBangBoards::Count()
         return boards_.size();
     }
     listed_ = true;
-    FtdiContext lister = NewContext();
+    // No USB subsystem to ask (libusb cannot start): no boards, and the
+    // PC's parallel ports work as ever.
+    FtdiContext lister(ftdi_new());
     ftdi_device_list* list = nullptr;
-    if (ftdi_usb_find_all(lister.get(), &list, FtdiVendor, Ft232rProduct) < 0) {
-        return 0; // no USB subsystem to ask: no boards
+    if (!lister || ftdi_usb_find_all(lister.get(), &list, FtdiVendor, Ft232rProduct) < 0) {
+        return 0;
     }
     for (ftdi_device_list* item = list; item; item = item->next) {
         auto board = std::make_unique<Board>();
