@@ -508,44 +508,29 @@ BOARD_SERIAL = "KV000721"
 BITBANG_ALL_OUTPUTS = ("40", "0b", "01ff")  # vendor OUT, SET_BITMODE, bit-bang with mask FF
 
 
-def gadget_log(console):
-    """[(kind, fields, seconds)] the board saw, in order: ctrl requests, out bytes."""
-    seen = []
-    for line in console.splitlines():
-        m = re.match(r"gadget: (ctrl|out) (.*) (\d+\.\d+)\s*$", line)
-        if m:
-            seen.append((m[1], tuple(m[2].split()), float(m[3])))
-    return seen
+def board_saw(console):
+    """The board's control requests before its first byte, and the bytes it
+    received as [(seconds, None, byte)], from the gadget's record."""
+    before, received = [], []
+    for m in re.finditer(r"^gadget: (ctrl|out) (.*) (\d+\.\d+)\s*$", console, re.M):
+        if m[1] == "out":
+            received.append((float(m[3]), None, int(m[2], 16)))
+        elif not received:
+            before.append(tuple(m[2].split()))
+    return before, received
 
 
-def board_bytes(console):
-    """The bytes the board received, and the requests before its first byte."""
-    seen = gadget_log(console)
-    received = [int(f[0], 16) for kind, f, _ in seen if kind == "out"]
-    first = next((i for i, (kind, _, _) in enumerate(seen) if kind == "out"), len(seen))
-    return received, [f for kind, f, _ in seen[:first] if kind == "ctrl"]
-
-
-def expect_bit_bang_first(console):
-    _, before = board_bytes(console)
+def expect_board(console, expected, labels=None):
+    """Bit-bang mode with mask FF before the first byte, then exactly
+    `expected`; the driver's labels, if given."""
+    if labels:
+        if exit_status(console, "driver-exit") != 0:
+            raise Failure("the driver failed:\n" + console[-3000:])
+        expect_labels(console, labels)
+    before, received = board_saw(console)
     if not any(f[:3] == BITBANG_ALL_OUTPUTS for f in before):
         raise Failure(f"no bit-bang mode with mask FF before the first byte: {before}")
-
-
-def board_pulse(console):
-    seen = [(int(f[0], 16), t) for kind, f, t in gadget_log(console) if kind == "out"]
-    return [b[1] - a[1] for a, b in zip(seen, seen[1:]) if a[0] & 0x10 and not b[0] & 0x10]
-
-
-def expect_board(console, labels, expected):
-    """The driver ran through, its labels are `labels`, and the board was put
-    in bit-bang mode, then received exactly `expected`."""
-    if exit_status(console, "driver-exit") != 0:
-        raise Failure("the driver failed:\n" + console[-3000:])
-    expect_labels(console, labels)
-    expect_bit_bang_first(console)
-    received, _ = board_bytes(console)
-    if received != expected:
+    if [b for _, _, b in received] != expected:
         raise Failure(f"the board received {received}, expected {expected}")
     return received
 
@@ -554,13 +539,9 @@ def board_only(guest, args):
     ops = ["start", "forward", "sound", "close"]
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL)
-    received = expect_board(guest.console, {"Label3": "LPT1: USB", "Label4": "LPT2: 278",
-                                            "Label6": "LPT3: 3BC"}, derive(ops)[0x378])
-    widths = board_pulse(guest.console)
-    if len(widths) != 1:
-        raise Failure(f"sound pulses at the board: {widths}")
-    return (f"bit-bang FF first; the board received {' '.join(f'{b:02X}' for b in received)};"
-            f" pulse at the board {widths[0] * 1000:.1f} ms")
+    received = expect_board(guest.console, derive(ops)[0x378],
+                            {"Label3": "LPT1: USB", "Label4": "LPT2: 278", "Label6": "LPT3: 3BC"})
+    return f"bit-bang FF first; pulse at the board {pulse_widths(received)[0] * 1000:.1f} ms"
 
 
 def port_and_board(guest, args):
@@ -568,8 +549,8 @@ def port_and_board(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["labels", *ops]), io="0x378", ports=((0x378, 7),),
                         board=BOARD_SERIAL)
-    expect_board(guest.console, {"Label3": "LPT1: 378", "Label4": "LPT2: USB",
-                                 "Label6": "LPT3: 3BC"}, [0x05, 0x15, 0x05, 0x00])
+    expect_board(guest.console, [0x05, 0x15, 0x05, 0x00],
+                 {"Label3": "LPT1: 378", "Label4": "LPT2: USB", "Label6": "LPT3: 3BC"})
     return expect_writes(writes, {0x378: [0x00, 0x0F]}) + "; the board (LPT2): 05 15 05 00"
 
 
@@ -581,9 +562,8 @@ def board_without_rights(guest, args):
         raise Failure("the driver did not fail")
     expect_in_console(guest.console, "Nemate dozvolu za pristup: USB pločica",
                       "/dev/bus/usb/001/002", "60-kovir.rules")
-    received, requests = board_bytes(guest.console)
-    if received or requests:
-        raise Failure(f"the board saw {requests} and {received}")
+    if board_saw(guest.console) != ([], []):
+        raise Failure(f"the board saw {board_saw(guest.console)}")
     return "permission error; the board saw nothing"
 
 
@@ -591,24 +571,17 @@ def board_busy(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     guest.boot(TWO_INSTANCES, ports=(), drivers=False, board=BOARD_SERIAL)
     second = exit_status(guest.console, "second-exit")
-    if second == 0 or second in (124, 143):
-        raise Failure(f"the second instance ended with {second}")
-    if exit_status(guest.console, "first-exit") != 0:
-        raise Failure("the first instance failed:\n" + guest.console[-3000:])
+    if second == 0 or second in (124, 143) or exit_status(guest.console, "first-exit") != 0:
+        raise Failure(f"the second instance ended with {second}:\n" + guest.console[-3000:])
     expect_in_console(guest.console, f"USB pločica {BOARD_SERIAL} (/dev/bus/usb/001/002) je zauzeta")
-    received, _ = board_bytes(guest.console)
-    if received != [0x00, 0x00]:
-        raise Failure(f"the board received {received}")
+    expect_board(guest.console, [0x00, 0x00])
     return "second instance refused; the board received 00 00"
 
 
 def kovir_board(guest, args, signal, status):
     kovir_sigterm(guest, args, ports=(), io="", signal=signal, status=status,
                   boot={"drivers": False, "board": BOARD_SERIAL})
-    expect_bit_bang_first(guest.console)
-    received, _ = board_bytes(guest.console)
-    if received != [0x00, 0x00]:
-        raise Failure(f"the board received {received}")
+    expect_board(guest.console, [0x00, 0x00])
     return "the board received 00 (start) 00 (stop)"
 
 

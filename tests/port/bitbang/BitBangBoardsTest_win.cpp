@@ -22,16 +22,14 @@ using Lines = std::vector<std::string>;
 class BoardsFolder {
 public:
     // `boards`: their serial numbers, as the driver lists them.
-    explicit BoardsFolder(const char* boards, bool withLibrary = true, const char* elsewhere = "")
+    explicit BoardsFolder(const char* boards, const char* elsewhere = "")
     {
         root = fs::temp_directory_path() /
                ("kovir-boards-" + std::to_string(GetCurrentProcessId()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         fs::create_directories(root);
-        if (withLibrary) {
-            fs::copy_file(KOVIR_TEST_FTD2XX_DLL, root / "ftd2xx.dll");
-        }
+        fs::copy_file(KOVIR_TEST_FTD2XX_DLL, root / "ftd2xx.dll");
         SetEnvironmentVariableW(L"KOVIR_PORT_LOG", (root / "calls.log").wstring().c_str());
         SetEnvironmentVariableA("KOVIR_FT_BOARDS", boards);
         SetEnvironmentVariableA("KOVIR_FT_OPEN_ELSEWHERE", elsewhere);
@@ -71,17 +69,9 @@ TEST(BitBangBoards, OrderedBySerialOpenedAtTheFirstWriteInBitBangAndClosedWithou
                                    "ftd2xx.dll FT_Close KV2"}));
 }
 
-TEST(BitBangBoards, WithoutTheLibraryThereAreNoBoardsAndNoError)
-{
-    BoardsFolder folder("KV1", false);
-    BitBangBoards boards(folder.Folders());
-    EXPECT_EQ(boards.Count(), 0u);
-    EXPECT_EQ(folder.Log(), Lines{});
-}
-
 TEST(BitBangBoards, ABoardAnotherProgramHoldsIsBusyAndGetsNothing)
 {
-    BoardsFolder folder("KV1,KV2", true, "KV1");
+    BoardsFolder folder("KV1,KV2", "KV1");
     BitBangBoards boards(folder.Folders());
     ASSERT_EQ(boards.Count(), 2u);
     boards.StopFromCrash(1); // not open: nothing to stop

@@ -6,6 +6,8 @@
 //   "FT_Write <serial> <byte>", "FT_Close <serial>"
 // KOVIR_FT_BOARDS: the boards' serial numbers, comma-separated, in the order
 // the driver lists them; KOVIR_FT_OPEN_ELSEWHERE: the one another program has open.
+#include "tests/support/RecordLine_win.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -36,18 +38,7 @@ std::vector<std::string> Boards()
 
 void Record(const std::string& line)
 {
-    const std::string log = Environment("KOVIR_PORT_LOG");
-    HANDLE file = log.empty() ? INVALID_HANDLE_VALUE
-                              : CreateFileA(log.c_str(), FILE_APPEND_DATA,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const std::string text = "ftd2xx.dll " + line + "\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    kovir::testing::RecordLine("KOVIR_PORT_LOG", "ftd2xx.dll " + line);
 }
 
 // A handle is the board's place in the list, plus one.

@@ -6,36 +6,19 @@
 // library; with DRIVER_OPEN=0 or 1 also InpOut's IsInpOutDriverOpen, saying
 // that), HELPER (a library the IO.DLL built with NEEDS_HELPER imports, which
 // records where it was loaded from), or none (a DLL without the entry point).
+#include "tests/support/RecordLine_win.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
-// Appends `text` to the file named by the environment variable `log`, if set.
-void AppendTo(const char* log, const char* text, int size)
-{
-    char path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA(log, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || size <= 0) {
-        return;
-    }
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
-}
-
 void Append(const char* line)
 {
-    char text[MAX_PATH + 96];
-    AppendTo("KOVIR_PORT_LOG", text,
-             std::snprintf(text, sizeof text, "%s %s\n", RECORDER_NAME, line));
+    kovir::testing::RecordLine("KOVIR_PORT_LOG", std::string(RECORDER_NAME) + " " + line);
 }
 
 // Where the caller's stack stood at this call, to KOVIR_PORT_STACK_LOG: a
@@ -44,7 +27,8 @@ void Append(const char* line)
 [[maybe_unused]] void AppendStack(const void* frame)
 {
     char text[32];
-    AppendTo("KOVIR_PORT_STACK_LOG", text, std::snprintf(text, sizeof text, "%p\n", frame));
+    std::snprintf(text, sizeof text, "%p", frame);
+    kovir::testing::RecordLine("KOVIR_PORT_STACK_LOG", text);
 }
 
 [[maybe_unused]] void AppendCall(const char* entry, int port, int value)
