@@ -375,14 +375,8 @@ def crash_remote_thread(path, x):
     p.expect((0x378, 0x00))
     p.click("Napred")
     p.expect((0x378, 0x0F))
-    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
-                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
+    code = fault(p, path, x)
     p.expect((0x378, 0x00))
-    try:
-        code = p.proc.wait(30 * PATIENCE)
-    except subprocess.TimeoutExpired:
-        p.proc.kill()
-        raise Failure("the program outlived its crash")
     if code == 0:
         raise Failure("the crashed program ended with status 0")
 
@@ -438,14 +432,13 @@ def port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
-def fault_while_driving(p, path, x):
-    """"Napred", then a fault in the running program; it must end."""
-    p.click("Napred")
-    p.faces(Napred=YELLOW, Stop=GREEN)
+def fault(p, path, x):
+    """A fault in the running program, made by a thread started in it at an
+    address with no code; its exit status once it has ended."""
     subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
                    env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
     try:
-        p.proc.wait(30 * PATIENCE)
+        return p.proc.wait(30 * PATIENCE)
     except subprocess.TimeoutExpired:
         p.proc.kill()
         raise Failure("the program outlived its crash")
@@ -457,7 +450,9 @@ def crash_port_library(path, x):
     WINE.no_debugger(x.name)
     program, log = beside(path, IO_DLL)
     p = Program(program, x)
-    fault_while_driving(p, path, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    fault(p, path, x)
     expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
                 "IO.DLL PortOut 888 0"]
     if calls(log) != expected:
@@ -471,39 +466,33 @@ def set_environment(name, value):
 
 
 BOARD = "KV000721"
-BOARD_OPENED = ["ftd2xx.dll loaded", f"ftd2xx.dll FT_OpenEx {BOARD}",
-                f"ftd2xx.dll FT_SetBitMode {BOARD} ff 1", f"ftd2xx.dll FT_Write {BOARD} 0"]
 
 
-def board_library(path, x):
+def board_library_until(crash):
     """kovir.exe on a PC whose only port is a USB bit-bang board (our
     stand-in ftd2xx.dll beside it): LPT1 is the board, opened by its serial
-    number in bit-bang mode with all pins outputs before the first byte, and
-    closed after the close's 0."""
-    program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
-    set_environment("KOVIR_FT_BOARDS", BOARD)
-    p = Program(program, x)
-    p.click("Napred")
-    p.faces(Napred=YELLOW, Stop=GREEN)
-    p.close_box()
-    p.ends(0)
-    expected = [*BOARD_OPENED, f"ftd2xx.dll FT_Write {BOARD} 15", f"ftd2xx.dll FT_Write {BOARD} 0",
-                f"ftd2xx.dll FT_Close {BOARD}"]
-    if calls(log) != expected:
-        raise Failure(f"the board saw {calls(log)}, expected {expected}")
-
-
-def crash_board_library(path, x):
-    """kovir.exe faulted while it drives the board: the stop goes out through
-    the bound FT_Write before the program ends."""
-    WINE.no_debugger(x.name)
-    program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
-    set_environment("KOVIR_FT_BOARDS", BOARD)
-    p = Program(program, x)
-    fault_while_driving(p, path, x)
-    expected = [*BOARD_OPENED, f"ftd2xx.dll FT_Write {BOARD} 15", f"ftd2xx.dll FT_Write {BOARD} 0"]
-    if calls(log) != expected:
-        raise Failure(f"the board saw {calls(log)}, expected {expected}")
+    number in bit-bang mode, all pins outputs, before the first byte; the
+    stop's 0 goes out at the close (then the board is closed) or, through
+    the bound FT_Write, at a crash."""
+    def scenario(path, x):
+        if crash:
+            WINE.no_debugger(x.name)
+        program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
+        set_environment("KOVIR_FT_BOARDS", BOARD)
+        p = Program(program, x)
+        p.click("Napred")
+        p.faces(Napred=YELLOW, Stop=GREEN)
+        if crash:
+            fault(p, path, x)
+        else:
+            p.close_box()
+            p.ends(0)
+        expected = ["loaded", f"FT_OpenEx {BOARD}", f"FT_SetBitMode {BOARD} ff 1",
+                    *(f"FT_Write {BOARD} {byte}" for byte in (0, 15, 0)),
+                    *([] if crash else [f"FT_Close {BOARD}"])]
+        if calls(log) != ["ftd2xx.dll " + call for call in expected]:
+            raise Failure(f"the board saw {calls(log)}, expected {expected}")
+    return scenario
 
 
 def planted_board_library(path, x):
@@ -712,8 +701,8 @@ SCENARIOS = {
     "display_lost": display_lost,
     "crash_remote_thread": crash_remote_thread,
     "crash_port_library": crash_port_library,
-    "board_library": board_library,
-    "crash_board_library": crash_board_library,
+    "board_library": board_library_until(crash=False),
+    "crash_board_library": board_library_until(crash=True),
     "planted_board_library": planted_board_library,
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
