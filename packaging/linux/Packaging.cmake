@@ -59,7 +59,7 @@ write on standard output, to try the program without the device.
 kovir-vcd turns that output into a Value Change Dump, to see the data
 lines in PulseView or GTKWave.
 
-A USB bit-bang board (FT232R, FT245R) wired to the device's connector
+A USB bit-bang board (FT232R, FT245R, FT232H) wired to the device's connector
 drives it on a PC without a parallel port; its udev rule gives the user at
 the seat access to it.
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace kovir {
 
-// The USB bit-bang boards attached to the PC (FT232R, FT245R): eight pins
+// The USB bit-bang boards attached to the PC (FT232R, FT245R, FT232H): eight pins
 // that hold the last byte written, like a port's data register. Each is one
 // more port, after the PC's own parallel ports. Nothing is touched before
 // the first call; the first write to a board opens it for this program
@@ -53,6 +54,11 @@ private:
     std::vector<std::unique_ptr<Board>> boards_;
     volatile std::sig_atomic_t writing_ = 0;
 };
+
+// The chips whose bit-bang pins are known to hold a byte, by USB ID:
+// FT232R and FT245R (6001), FT232H (6014); all of FTDI's vendor ID.
+inline constexpr std::uint16_t BoardVendor = 0x0403;
+inline constexpr std::array<std::uint16_t, 2> BoardProducts = {0x6001, 0x6014};
 
 // Whether the board with serial number `a` comes before the one with `b`:
 // by serial number; a board whose serial cannot be read (no rights to open

@@ -30,7 +30,14 @@ constexpr FtStatus FtDeviceNotOpened = 3;
 constexpr DWORD FtFlagsOpened = 1;         // another program has the board open
 constexpr DWORD FtOpenBySerialNumber = 1;
 constexpr UCHAR FtBitModeAsyncBitBang = 1;
-constexpr DWORD Ft232rId = 0x04036001;      // vendor 0403, product 6001: FT232R, FT245R
+
+// D2XX's ID is the vendor ID above the product ID.
+bool IsBoard(DWORD id)
+{
+    return id >> 16 == BoardVendor && std::find(BoardProducts.begin(), BoardProducts.end(),
+                                                 static_cast<std::uint16_t>(id & 0xFFFF)) !=
+                                          BoardProducts.end();
+}
 
 std::string StatusText(const char* call, FtStatus status)
 {
@@ -119,7 +126,7 @@ std::size_t BitBangBoards::Count()
         FtHandle handle = nullptr;
         if (library_->getDeviceInfoDetail(i, &flags, &type, &id, &location, serial, description,
                                           &handle) != FtOk ||
-            id != Ft232rId) {
+            !IsBoard(id)) {
             continue;
         }
         auto board = std::make_unique<Board>();

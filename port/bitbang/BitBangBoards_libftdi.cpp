@@ -19,10 +19,6 @@ namespace kovir {
 
 namespace {
 
-// FT232R and FT245R: the chips whose bit-bang pins are known to hold a byte.
-constexpr int FtdiVendor = 0x0403;
-constexpr int Ft232rProduct = 0x6001;
-
 // libftdi's codes for ftdi_usb_open_dev's failures.
 constexpr int OpenFailed = -4;  // libusb_open(): no rights, or gone
 constexpr int ClaimFailed = -5; // the interface is held by another program
@@ -109,24 +105,29 @@ std::size_t BitBangBoards::Count()
     // No USB subsystem to ask (libusb cannot start): no boards, and the
     // PC's parallel ports work as ever.
     FtdiContext lister(ftdi_new());
-    ftdi_device_list* list = nullptr;
-    if (!lister || ftdi_usb_find_all(lister.get(), &list, FtdiVendor, Ft232rProduct) < 0) {
+    if (!lister) {
         return 0;
     }
-    for (ftdi_device_list* item = list; item; item = item->next) {
-        auto board = std::make_unique<Board>();
-        board->bus = libusb_get_bus_number(item->dev);
-        board->address = libusb_get_device_address(item->dev);
-        // Reading the serial opens the board; without rights it stays unknown
-        // here, and the first write says why.
-        std::array<char, 64> serial{};
-        if (ftdi_usb_get_strings2(lister.get(), item->dev, nullptr, 0, nullptr, 0, serial.data(),
-                                  serial.size()) == 0) {
-            board->serial = serial.data();
+    for (const std::uint16_t product : BoardProducts) {
+        ftdi_device_list* list = nullptr;
+        if (ftdi_usb_find_all(lister.get(), &list, BoardVendor, product) < 0) {
+            break;
         }
-        boards_.push_back(std::move(board));
+        for (ftdi_device_list* item = list; item; item = item->next) {
+            auto board = std::make_unique<Board>();
+            board->bus = libusb_get_bus_number(item->dev);
+            board->address = libusb_get_device_address(item->dev);
+            // Reading the serial opens the board; without rights it stays
+            // unknown here, and the first write says why.
+            std::array<char, 64> serial{};
+            if (ftdi_usb_get_strings2(lister.get(), item->dev, nullptr, 0, nullptr, 0,
+                                      serial.data(), serial.size()) == 0) {
+                board->serial = serial.data();
+            }
+            boards_.push_back(std::move(board));
+        }
+        ftdi_list_free(&list);
     }
-    ftdi_list_free(&list);
     SortBoards(boards_);
     return boards_.size();
 }

@@ -104,14 +104,15 @@ for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
 chown root:lp /dev/parport*
 chmod 0660 /dev/parport*"""
 
-# An FT232R on the PC's USB: the gadget's function on dummy_hcd, whose host
+FT232R, FT232H = (0x6001, 0x0600), (0x6014, 0x0900)  # product ID, bcdDevice
+# An FT232R (or FT232H) on the PC's USB: the gadget's function on dummy_hcd, whose host
 # side the kernel enumerates like any device (no udev: devtmpfs makes the node).
 PLUG_BOARD = """for m in {modules}; do insmod /lib/modules/$m; done
 insmod /lib/modules/dummy_hcd.ko is_high_speed=0
 mount -t configfs none /sys/kernel/config
 g=/sys/kernel/config/usb_gadget/ft232r
 mkdir $g $g/strings/0x409 $g/configs/c.1 $g/functions/ffs.ft232r
-echo 0x0403 > $g/idVendor; echo 0x6001 > $g/idProduct; echo 0x0600 > $g/bcdDevice
+echo 0x0403 > $g/idVendor; echo {product} > $g/idProduct; echo {release} > $g/bcdDevice
 echo FTDI > $g/strings/0x409/manufacturer
 echo "FT232R USB UART" > $g/strings/0x409/product
 echo {serial} > $g/strings/0x409/serialnumber
@@ -181,15 +182,17 @@ class Guest:
         return self.add(program, target)
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
-             trace=True, ports=LEGACY_PORTS, drivers=True, board=None):
+             trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
         kernel's driver is told to take, or none at all without `drivers`;
-        `board`: the serial number of a USB bit-bang board plugged in."""
+        `board`: the serial number of a USB bit-bang board plugged in, whose
+        `chip` is (product ID, bcdDevice)."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
         plug = ""
         if board:
             self.add(self.gadget, "/kovir-ft232r-gadget")
-            plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board)
+            plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board,
+                                     product=f"{chip[0]:#06x}", release=f"{chip[1]:#06x}")
         init = INIT_HEAD.format(load_drivers=load if drivers else "", plug_board=plug,
                                 marker=MARKER_PORT, start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
@@ -544,6 +547,16 @@ def board_only(guest, args):
     return f"bit-bang FF first; pulse at the board {pulse_widths(received)[0] * 1000:.1f} ms"
 
 
+def ft232h_only(guest, args):
+    ops = ["start", "back", "close"]
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL,
+               chip=FT232H)
+    expect_board(guest.console, derive(ops)[0x378],
+                 {"Label3": "LPT1: USB", "Label4": "LPT2: 278", "Label6": "LPT3: 3BC"})
+    return "an FT232H: bit-bang FF first; the board received 00 05 00"
+
+
 def port_and_board(guest, args):
     ops = ["start", "forward", "lpt2", "back", "sound", "close"]
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
@@ -610,6 +623,7 @@ SCENARIOS = {
     "kovir_crash": kovir_crash,
     "board_only": board_only,
     "port_and_board": port_and_board,
+    "ft232h_only": ft232h_only,
     "board_without_rights": board_without_rights,
     "board_busy": board_busy,
     "kovir_board_sigterm": kovir_board_sigterm,

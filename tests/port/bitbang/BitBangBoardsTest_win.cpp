@@ -51,20 +51,20 @@ public:
 
 TEST(BitBangBoards, OrderedBySerialOpenedAtTheFirstWriteInBitBangAndClosedWithoutAReset)
 {
-    BoardsFolder folder("KV2,KV1");
+    BoardsFolder folder("KV2,T1,KV1,H3"); // T1, an FT2232, is not taken
     {
         BitBangBoards boards(folder.Folders());
         EXPECT_EQ(folder.Log(), Lines{}) << "nothing is loaded before it is asked for";
-        ASSERT_EQ(boards.Count(), 2u);
-        boards.Write(0, 0x00);
-        boards.Write(0, 0x1F);
-        boards.Write(1, 0x05);
-        boards.StopFromCrash(0);
+        ASSERT_EQ(boards.Count(), 3u); // H3, KV1, KV2
+        boards.Write(2, 0x05);
+        boards.Write(1, 0x00);
+        boards.Write(1, 0x1F);
+        boards.StopFromCrash(1);
     }
-    EXPECT_EQ(folder.Log(), (Lines{"ftd2xx.dll loaded", "ftd2xx.dll FT_OpenEx KV1",
-                                   "ftd2xx.dll FT_SetBitMode KV1 ff 1", "ftd2xx.dll FT_Write KV1 0",
-                                   "ftd2xx.dll FT_Write KV1 31", "ftd2xx.dll FT_OpenEx KV2",
+    EXPECT_EQ(folder.Log(), (Lines{"ftd2xx.dll loaded", "ftd2xx.dll FT_OpenEx KV2",
                                    "ftd2xx.dll FT_SetBitMode KV2 ff 1", "ftd2xx.dll FT_Write KV2 5",
+                                   "ftd2xx.dll FT_OpenEx KV1", "ftd2xx.dll FT_SetBitMode KV1 ff 1",
+                                   "ftd2xx.dll FT_Write KV1 0", "ftd2xx.dll FT_Write KV1 31",
                                    "ftd2xx.dll FT_Write KV1 0", "ftd2xx.dll FT_Close KV1",
                                    "ftd2xx.dll FT_Close KV2"}));
 }

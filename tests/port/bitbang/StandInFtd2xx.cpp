@@ -71,8 +71,11 @@ __declspec(dllexport) ULONG WINAPI FT_GetDeviceInfoDetail(DWORD index, DWORD* fl
     }
     const bool elsewhere = boards[index] == Environment("KOVIR_FT_OPEN_ELSEWHERE");
     *flags = elsewhere ? 1 : 0;
-    *type = 5; // FT232R
-    *id = 0x04036001;
+    // By the serial's first letter: H an FT232H, T an FT2232 (not a board
+    // kovir takes), else an FT232R.
+    const char chip = boards[index][0];
+    *type = chip == 'H' ? 8 : chip == 'T' ? 4 : 5;
+    *id = chip == 'H' ? 0x04036014 : chip == 'T' ? 0x04036010 : 0x04036001;
     *location = 0x11 + index;
     // The driver gives no strings for a board another program has open.
     std::snprintf(serial, 16, "%s", elsewhere ? "" : boards[index].c_str());
