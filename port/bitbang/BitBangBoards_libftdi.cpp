@@ -6,13 +6,13 @@
 #include <libusb.h>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace kovir {
