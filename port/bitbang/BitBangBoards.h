@@ -43,13 +43,13 @@ public:
 
 private:
     struct Board;
-    struct Library; // the bound USB library, where one is bound at run time
     void Open(Board& board);
 
 #ifdef _WIN32
+    struct Library; // ftd2xx.dll, bound at run time
     std::vector<std::wstring> folders_;
-#endif
     std::unique_ptr<Library> library_;
+#endif
     bool listed_ = false;
     std::vector<std::unique_ptr<Board>> boards_;
     volatile std::sig_atomic_t writing_ = 0;

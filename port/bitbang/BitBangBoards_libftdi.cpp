@@ -81,9 +81,6 @@ struct BitBangBoards::Board {
     unsigned char endpoint = 0;
 };
 
-// libftdi is linked, not bound.
-struct BitBangBoards::Library {};
-
 BitBangBoards::BitBangBoards() = default;
 
 BitBangBoards::~BitBangBoards()
