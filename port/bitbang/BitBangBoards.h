@@ -1,5 +1,7 @@
 #pragma once
 
+#include "port/bitbang/FtdiDevice.h"
+
 #include <algorithm>
 #include <array>
 #include <csignal>
@@ -11,12 +13,15 @@
 
 namespace kovir {
 
-// The USB bit-bang boards attached to the PC (FT232R, FT245R, FT232H): eight pins
-// that hold the last byte written, like a port's data register. Each is one
-// more port, after the PC's own parallel ports. Nothing is touched before
-// the first call; the first write to a board opens it for this program
-// alone, sets all eight pins as outputs, and keeps it until the end. The
-// chip is left in bit-bang mode on release, so its pins keep the last byte.
+// The USB bit-bang boards attached to the PC that are kovir's: FT232R,
+// FT245R or FT232H chips whose product description is "kovir" (BoardEeprom.h),
+// whose eight pins hold the last byte written, like a port's data register.
+// Each is one more port, after the PC's own parallel ports. No other FTDI
+// device is ever opened. Nothing is touched before the first call; the first
+// write to a board opens it for this program alone and enters bit-bang mode
+// showing the device only 0, and the board is kept until the end. The chip is
+// left in bit-bang mode on release, so its pins keep the last byte. Every
+// byte reaches the pins through the board's pin table (BoardPins.h).
 class BitBangBoards {
 public:
     BitBangBoards();
@@ -33,6 +38,14 @@ public:
     // numbers so that each keeps its option between runs. None where the
     // USB library is missing.
     std::size_t Count();
+
+    // The attached FTDI devices that are not kovir boards, listed with the
+    // boards: the messages name them.
+    const std::vector<FtdiDevice>& Unprepared();
+
+    // How the window names board `board` after "LPTn: ": "USB", and where
+    // there are several, the end of its serial number that tells it apart.
+    std::string Name(std::size_t board);
 
     // Puts `value` on board `board`'s pins; throws with the operator's message.
     void Write(std::size_t board, std::uint8_t value);
@@ -52,6 +65,7 @@ private:
 #endif
     bool listed_ = false;
     std::vector<std::unique_ptr<Board>> boards_;
+    std::vector<FtdiDevice> unprepared_;
     volatile std::sig_atomic_t writing_ = 0;
 };
 
@@ -64,6 +78,14 @@ inline constexpr std::array<std::uint16_t, 2> BoardProducts = {0x6001, 0x6014};
 // by serial number; a board whose serial cannot be read (no rights to open
 // it yet) after those.
 bool BoardBefore(const std::string& a, const std::string& b);
+
+// The shortest end of `serial`, two characters at least and four at most,
+// that none of `others` ends in: what a caption shows to tell boards apart.
+std::string SerialTail(const std::string& serial, const std::vector<std::string>& others);
+
+// How the window names the board with the `index`th of `serials`: "USB",
+// and where there are several, with the end of its serial that tells it apart.
+std::string BoardName(const std::vector<std::string>& serials, std::size_t index);
 
 // Boards (pointers to anything with a `serial`) put in that order; boards
 // alike keep the order the system listed them in.

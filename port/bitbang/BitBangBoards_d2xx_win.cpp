@@ -1,83 +1,52 @@
 #include "port/bitbang/BitBangBoards.h"
 
+#include "port/bitbang/BoardEeprom.h"
+#include "port/bitbang/BoardPins.h"
 #include "port/bitbang/BoardProblem.h"
-#include "windows/SystemLibrary.h"
-#include "windows/TrustedLibrary.h"
+#include "port/bitbang/D2xx_win.h"
 
-#include <windows.h>
-
-#include <cstring>
 #include <stdexcept>
 
 namespace kovir {
 
 namespace {
 
-// FTDI's D2XX, as its programmer's guide publishes it; stdcall on x86.
-using FtStatus = ULONG;
-using FtHandle = void*;
-using CreateDeviceInfoListFunction = FtStatus(WINAPI*)(DWORD* count);
-using GetDeviceInfoDetailFunction = FtStatus(WINAPI*)(DWORD index, DWORD* flags, DWORD* type,
-                                                      DWORD* id, DWORD* location, char* serial,
-                                                      char* description, FtHandle* handle);
-using OpenExFunction = FtStatus(WINAPI*)(void* what, DWORD how, FtHandle* handle);
-using SetBitModeFunction = FtStatus(WINAPI*)(FtHandle, UCHAR mask, UCHAR mode);
-using WriteFunction = FtStatus(WINAPI*)(FtHandle, void* data, DWORD size, DWORD* written);
-using CloseFunction = FtStatus(WINAPI*)(FtHandle);
+// No write, the crash handler's included, waits longer for a board that has
+// stopped answering.
+constexpr ULONG WriteTimeoutMs = 500;
 
-constexpr FtStatus FtOk = 0;
-constexpr FtStatus FtDeviceNotOpened = 3;
-constexpr DWORD FtFlagsOpened = 1;         // another program has the board open
-constexpr DWORD FtOpenBySerialNumber = 1;
-constexpr UCHAR FtBitModeAsyncBitBang = 1;
-
-// D2XX's ID is the vendor ID above the product ID.
-bool IsBoard(DWORD id)
+// Whether a listed device is taken as a board: named "kovir"; or held by
+// another program, which the driver then lists without its strings: a
+// board a second kovir holds must be told busy, never skipped.
+bool TakenAsBoard(const D2xx::Listed& listed)
 {
-    return id >> 16 == BoardVendor && std::find(BoardProducts.begin(), BoardProducts.end(),
-                                                 static_cast<std::uint16_t>(id & 0xFFFF)) !=
-                                          BoardProducts.end();
-}
-
-std::string StatusText(const char* call, FtStatus status)
-{
-    return std::string(call) + " je vratila kod " + std::to_string(status);
+    FtdiDevice named = listed.device;
+    if (listed.openElsewhere && named.description.empty()) {
+        named.description = KovirBoardName;
+    }
+    return IsKovirBoard(named);
 }
 
 } // namespace
 
-struct BitBangBoards::Library {
-    HMODULE module = nullptr;
-    CreateDeviceInfoListFunction createDeviceInfoList = nullptr;
-    GetDeviceInfoDetailFunction getDeviceInfoDetail = nullptr;
-    OpenExFunction openEx = nullptr;
-    SetBitModeFunction setBitMode = nullptr;
-    WriteFunction write = nullptr;
-    CloseFunction close = nullptr;
-
-    explicit Library(HMODULE bound) : module(bound)
-    {
-        createDeviceInfoList = BoundFunction<CreateDeviceInfoListFunction>(module, "FT_CreateDeviceInfoList");
-        getDeviceInfoDetail = BoundFunction<GetDeviceInfoDetailFunction>(module, "FT_GetDeviceInfoDetail");
-        openEx = BoundFunction<OpenExFunction>(module, "FT_OpenEx");
-        setBitMode = BoundFunction<SetBitModeFunction>(module, "FT_SetBitMode");
-        write = BoundFunction<WriteFunction>(module, "FT_Write");
-        close = BoundFunction<CloseFunction>(module, "FT_Close");
-    }
-    ~Library() { FreeLibrary(module); }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    bool Complete() const
-    {
-        return createDeviceInfoList && getDeviceInfoDetail && openEx && setBitMode && write && close;
-    }
+struct BitBangBoards::Library : D2xx {
+    using D2xx::D2xx;
 };
 
 struct BitBangBoards::Board {
-    std::string serial;
-    bool openElsewhere = false;
-    FtHandle handle = nullptr;
+    D2xx::Listed listed;
+    const std::string& serial = listed.device.serial;
+    D2xx::Handle handle = nullptr;
+
+    BoardProblem Problem(BoardFault fault, std::string reason = {}) const
+    {
+        BoardProblem problem;
+        problem.fault = fault;
+        problem.serial = serial;
+        problem.device = listed.device.place;
+        problem.reason = std::move(reason);
+        return problem;
+    }
 };
 
 BitBangBoards::BitBangBoards() = default;
@@ -101,64 +70,74 @@ std::size_t BitBangBoards::Count()
     }
     listed_ = true;
     // Without FTDI's driver there is no library: no boards, and no error.
-    HMODULE module = nullptr;
-    if (folders_.empty()) {
-        module = LoadTrustedLibrary(L"ftd2xx.dll");
-    }
-    for (const std::wstring& folder : folders_) {
-        const std::wstring path = folder + L"\\ftd2xx.dll";
-        if (!module && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            module = LoadLibraryExW(path.c_str(), nullptr, TrustedLoadFlags());
-        }
-    }
-    if (!module) {
-        return 0;
-    }
-    library_ = std::make_unique<Library>(module);
-    DWORD count = 0;
-    if (!library_->Complete() || library_->createDeviceInfoList(&count) != FtOk) {
-        return 0;
-    }
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD flags = 0, type = 0, id = 0, location = 0;
-        char serial[16] = {};
-        char description[64] = {};
-        FtHandle handle = nullptr;
-        if (library_->getDeviceInfoDetail(i, &flags, &type, &id, &location, serial, description,
-                                          &handle) != FtOk ||
-            !IsBoard(id)) {
+    library_ = std::make_unique<Library>(folders_);
+    for (D2xx::Listed& listed : library_->List()) {
+        if (!TakenAsBoard(listed)) {
+            unprepared_.push_back(listed.device);
             continue;
         }
         auto board = std::make_unique<Board>();
-        board->serial.assign(serial, strnlen(serial, sizeof serial));
-        board->openElsewhere = (flags & FtFlagsOpened) != 0;
+        board->listed = std::move(listed);
         boards_.push_back(std::move(board));
     }
     SortBoards(boards_);
     return boards_.size();
 }
 
+const std::vector<FtdiDevice>& BitBangBoards::Unprepared()
+{
+    Count();
+    return unprepared_;
+}
+
+std::string BitBangBoards::Name(std::size_t index)
+{
+    std::vector<std::string> serials;
+    for (const auto& board : boards_) {
+        serials.push_back(board->serial);
+    }
+    return BoardName(serials, index);
+}
+
 void BitBangBoards::Open(Board& board)
 {
-    BoardProblem problem;
-    problem.serial = board.serial;
-    // Another program's board gives no serial number to open it by.
-    if (board.openElsewhere || board.serial.empty()) {
-        problem.fault = BoardFault::Busy;
-        throw std::runtime_error(DescribeBoardProblem(problem));
+    if (board.listed.openElsewhere) {
+        throw std::runtime_error(DescribeBoardProblem(board.Problem(BoardFault::Busy)));
     }
-    FtHandle handle = nullptr;
-    const FtStatus opened = library_->openEx(board.serial.data(), FtOpenBySerialNumber, &handle);
-    if (opened != FtOk) {
-        problem.fault = opened == FtDeviceNotOpened ? BoardFault::Busy : BoardFault::System;
-        problem.reason = StatusText("FT_OpenEx", opened);
-        throw std::runtime_error(DescribeBoardProblem(problem));
+    // By where it sits: a board may have no serial number, or share one with
+    // another board (clones), but never its place on the bus.
+    D2xx::Handle handle = nullptr;
+    const D2xx::Status opened = library_->openEx(
+        reinterpret_cast<void*>(static_cast<std::uintptr_t>(board.listed.location)),
+        D2xx::OpenByLocation, &handle);
+    if (opened != D2xx::Ok) {
+        throw std::runtime_error(DescribeBoardProblem(
+            board.Problem(opened == D2xx::DeviceNotOpened ? BoardFault::Busy : BoardFault::System,
+                          D2xx::StatusText("FT_OpenEx", opened))));
     }
-    // All eight pins outputs, each holding its bit of the last byte written.
-    if (const FtStatus set = library_->setBitMode(handle, 0xFF, FtBitModeAsyncBitBang); set != FtOk) {
+    // Into bit-bang mode showing the device nothing but 0: first every pin
+    // an input (held at 0 by its pull-down), then 0 written, then every pin
+    // an output, driving what was written.
+    std::uint8_t stop = 0;
+    DWORD written = 0;
+    const char* call = "FT_SetTimeouts";
+    D2xx::Status status = library_->setTimeouts(handle, WriteTimeoutMs, WriteTimeoutMs);
+    if (status == D2xx::Ok) {
+        call = "FT_SetBitMode";
+        status = library_->setBitMode(handle, 0x00, D2xx::AsyncBitBang);
+    }
+    if (status == D2xx::Ok) {
+        call = "FT_Write";
+        status = library_->write(handle, &stop, 1, &written);
+    }
+    if (status == D2xx::Ok) {
+        call = "FT_SetBitMode";
+        status = library_->setBitMode(handle, 0xFF, D2xx::AsyncBitBang);
+    }
+    if (status != D2xx::Ok) {
         library_->close(handle);
-        problem.reason = StatusText("FT_SetBitMode", set);
-        throw std::runtime_error(DescribeBoardProblem(problem));
+        throw std::runtime_error(
+            DescribeBoardProblem(board.Problem(BoardFault::System, D2xx::StatusText(call, status))));
     }
     board.handle = handle;
 }
@@ -169,15 +148,16 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
     if (!board.handle) {
         Open(board);
     }
+    std::uint8_t pins = BoardPinsFor(value);
     DWORD written = 0;
     writing_ = 1;
-    const FtStatus status = library_->write(board.handle, &value, 1, &written);
+    const D2xx::Status status = library_->write(board.handle, &pins, 1, &written);
     writing_ = 0;
-    if (status != FtOk || written != 1) {
-        BoardProblem problem;
-        problem.serial = board.serial;
-        problem.reason = StatusText("FT_Write", status);
-        throw std::runtime_error(DescribeBoardProblem(problem));
+    if (status != D2xx::Ok || written != 1) {
+        throw std::runtime_error(DescribeBoardProblem(
+            board.Problem(BoardFault::System,
+                          status != D2xx::Ok ? D2xx::StatusText("FT_Write", status)
+                                             : "pločica ne odgovara (FT_Write nije upisala bajt)")));
     }
 }
 
@@ -186,7 +166,7 @@ void BitBangBoards::StopFromCrash(std::size_t index) noexcept
     if (writing_ || index >= boards_.size() || !boards_[index]->handle) {
         return;
     }
-    std::uint8_t stop = 0;
+    std::uint8_t stop = BoardPinsFor(0);
     DWORD written = 0;
     library_->write(boards_[index]->handle, &stop, 1, &written);
 }

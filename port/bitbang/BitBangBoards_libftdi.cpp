@@ -1,9 +1,11 @@
 #include "port/bitbang/BitBangBoards.h"
 
+#include "port/bitbang/BoardPins.h"
 #include "port/bitbang/BoardProblem.h"
+#include "port/bitbang/FtdiOpen_libftdi.h"
+#include "port/bitbang/UsbDevices_linux.h"
 
 #include <ftdi.h>
-#include <libusb.h>
 
 #include <dirent.h>
 #include <linux/usbdevice_fs.h>
@@ -11,24 +13,12 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
 namespace kovir {
 
 namespace {
-
-// libftdi's codes for ftdi_usb_open_dev's failures.
-constexpr int OpenFailed = -4;  // libusb_open(): no rights, or gone
-constexpr int ClaimFailed = -5; // the interface is held by another program
-
-std::string UsbNode(int bus, int address)
-{
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "/dev/bus/usb/%03d/%03d", bus, address);
-    return text.data();
-}
 
 // The descriptor libusb opened the board's node with: a crash handler writes
 // through it with one ioctl, where libusb itself would allocate.
@@ -56,29 +46,23 @@ int DescriptorOf(const std::string& node)
     return found;
 }
 
-struct FtdiContextDeleter {
-    void operator()(ftdi_context* context) const { ftdi_free(context); }
-};
-using FtdiContext = std::unique_ptr<ftdi_context, FtdiContextDeleter>;
-
-FtdiContext NewContext()
-{
-    FtdiContext context(ftdi_new());
-    if (!context) {
-        throw std::runtime_error("Biblioteka libftdi nije mogla da se pripremi.");
-    }
-    return context;
-}
-
 } // namespace
 
 struct BitBangBoards::Board {
-    int bus = 0;
-    int address = 0;
-    std::string serial;
-    FtdiContext open;   // once opened
+    UsbFtdiDevice listed;
+    const std::string& serial = listed.device.serial;
+    FtdiContext open;    // once opened
     int descriptor = -1; // libusb's descriptor of the node, for the crash handler
     unsigned char endpoint = 0;
+
+    BoardProblem Problem(const char* reason) const
+    {
+        BoardProblem problem;
+        problem.serial = serial;
+        problem.device = listed.node;
+        problem.reason = reason;
+        return problem;
+    }
 };
 
 BitBangBoards::BitBangBoards() = default;
@@ -99,61 +83,51 @@ std::size_t BitBangBoards::Count()
         return boards_.size();
     }
     listed_ = true;
-    // No USB subsystem to ask (libusb cannot start): no boards, and the
-    // PC's parallel ports work as ever.
-    FtdiContext lister(ftdi_new());
-    if (!lister) {
-        return 0;
-    }
-    for (const std::uint16_t product : BoardProducts) {
-        ftdi_device_list* list = nullptr;
-        if (ftdi_usb_find_all(lister.get(), &list, BoardVendor, product) < 0) {
-            break;
+    // Listed from sysfs: no device is opened or asked anything.
+    for (UsbFtdiDevice& device : ListUsbFtdiDevices()) {
+        if (!IsKovirBoard(device.device)) {
+            unprepared_.push_back(device.device);
+            continue;
         }
-        for (ftdi_device_list* item = list; item; item = item->next) {
-            auto board = std::make_unique<Board>();
-            board->bus = libusb_get_bus_number(item->dev);
-            board->address = libusb_get_device_address(item->dev);
-            // Reading the serial opens the board; without rights it stays
-            // unknown here, and the first write says why.
-            std::array<char, 64> serial{};
-            if (ftdi_usb_get_strings2(lister.get(), item->dev, nullptr, 0, nullptr, 0,
-                                      serial.data(), serial.size()) == 0) {
-                board->serial = serial.data();
-            }
-            boards_.push_back(std::move(board));
-        }
-        ftdi_list_free(&list);
+        auto board = std::make_unique<Board>();
+        board->listed = std::move(device);
+        boards_.push_back(std::move(board));
     }
     SortBoards(boards_);
     return boards_.size();
 }
 
+const std::vector<FtdiDevice>& BitBangBoards::Unprepared()
+{
+    Count();
+    return unprepared_;
+}
+
+std::string BitBangBoards::Name(std::size_t index)
+{
+    std::vector<std::string> serials;
+    for (const auto& board : boards_) {
+        serials.push_back(board->serial);
+    }
+    return BoardName(serials, index);
+}
+
 void BitBangBoards::Open(Board& board)
 {
-    BoardProblem problem;
-    problem.serial = board.serial;
-    problem.device = UsbNode(board.bus, board.address);
-    FtdiContext context = NewContext();
-    const int rc = ftdi_usb_open_bus_addr(context.get(), static_cast<std::uint8_t>(board.bus),
-                                          static_cast<std::uint8_t>(board.address));
-    if (rc < 0) {
-        if (rc == ClaimFailed) {
-            problem.fault = BoardFault::Busy;
-        } else if (rc == OpenFailed && access(problem.device.c_str(), R_OK | W_OK) != 0) {
-            problem.fault = BoardFault::NoPermission;
-        }
-        problem.reason = ftdi_get_error_string(context.get());
-        throw std::runtime_error(DescribeBoardProblem(problem));
-    }
-    // All eight pins outputs, each holding its bit of the last byte written.
-    if (ftdi_set_bitmode(context.get(), 0xFF, BITMODE_BITBANG) < 0) {
-        problem.reason = ftdi_get_error_string(context.get());
+    FtdiContext context = OpenFtdi(board.listed);
+    // Into bit-bang mode showing the device nothing but 0: first every pin
+    // an input (held at 0 by its pull-down), then 0 written, then every pin
+    // an output, driving what was written.
+    const unsigned char stop = 0;
+    if (ftdi_set_bitmode(context.get(), 0x00, BITMODE_BITBANG) < 0 ||
+        ftdi_write_data(context.get(), &stop, 1) != 1 ||
+        ftdi_set_bitmode(context.get(), 0xFF, BITMODE_BITBANG) < 0) {
+        const BoardProblem problem = board.Problem(ftdi_get_error_string(context.get()));
         ftdi_usb_close(context.get());
         throw std::runtime_error(DescribeBoardProblem(problem));
     }
     board.endpoint = static_cast<unsigned char>(context->in_ep); // libftdi writes to in_ep
-    board.descriptor = DescriptorOf(problem.device);
+    board.descriptor = DescriptorOf(board.listed.node);
     board.open = std::move(context);
 }
 
@@ -163,15 +137,13 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
     if (!board.open) {
         Open(board);
     }
+    const unsigned char pins = BoardPinsFor(value);
     writing_ = 1;
-    const int written = ftdi_write_data(board.open.get(), &value, 1);
+    const int written = ftdi_write_data(board.open.get(), &pins, 1);
     writing_ = 0;
     if (written != 1) {
-        BoardProblem problem;
-        problem.serial = board.serial;
-        problem.device = UsbNode(board.bus, board.address);
-        problem.reason = ftdi_get_error_string(board.open.get());
-        throw std::runtime_error(DescribeBoardProblem(problem));
+        throw std::runtime_error(
+            DescribeBoardProblem(board.Problem(ftdi_get_error_string(board.open.get()))));
     }
 }
 
@@ -184,7 +156,7 @@ void BitBangBoards::StopFromCrash(std::size_t index) noexcept
     if (!board.open || board.descriptor < 0) {
         return;
     }
-    unsigned char stop = 0;
+    unsigned char stop = BoardPinsFor(0);
     usbdevfs_bulktransfer transfer{};
     transfer.ep = board.endpoint;
     transfer.len = 1;

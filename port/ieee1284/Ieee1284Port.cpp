@@ -136,6 +136,9 @@ parport_list& Ieee1284Port::Ports()
 
 std::string Ieee1284Port::DrivenPortName(std::int16_t port)
 {
+    if (const auto index = Resolved().PortOf(port); index && *index >= listed_.size()) {
+        return boards_.Name(*index - listed_.size());
+    }
     return Resolved().NameOf(port);
 }
 
@@ -170,6 +173,10 @@ parport* Ieee1284Port::Acquire(std::int16_t address)
     if (!index) {
         problem.fault = PortFault::NotFound;
         problem.known = known_;
+        if (known_.empty() && boards_.Count() == 0) {
+            problem.unpreparedBoards =
+                DescribeUnpreparedBoards(boards_.Unprepared(), "sudo kovir-board");
+        }
         Fail(problem);
     }
     parport* port = listed_[*index];

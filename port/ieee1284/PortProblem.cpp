@@ -27,14 +27,14 @@ PortFault ClassifyClaimFailure(int error)
 
 namespace {
 
-// The port as the operator knows it: the option's address, or the port that
-// address drives on this PC when that is another one.
 // A listed port as the messages write it: "0xD010", or "USB" without an address.
 std::string PortText(unsigned long base)
 {
     return base == 0 ? PortName(0) : HexAddress(static_cast<std::int16_t>(base));
 }
 
+// The port as the operator knows it: the option's address, or the port that
+// address drives on this PC when that is another one; and its device file.
 std::string WithDevice(const PortProblem& p)
 {
     std::string text = p.base ? PortText(*p.base) : HexAddress(p.address);
@@ -67,7 +67,8 @@ std::string DescribePortProblem(const PortProblem& p)
                " nije pronađen: sistem ne poznaje port sa tom baznom adresom. " +
                KnownPortsText(p.known) +
                " Proverite da je port uključen u BIOS-u i da je učitan upravljački program "
-               "(sudo modprobe parport_pc ppdev).";
+               "(sudo modprobe parport_pc ppdev)." +
+               (p.unpreparedBoards.empty() ? "" : " " + p.unpreparedBoards);
     case PortFault::NoDriver:
         return "Paralelni port " + WithDevice(p) +
                " nije dostupan programima: nije učitan upravljački program ppdev, ili ni "

@@ -26,6 +26,7 @@ struct PortProblem {
     std::string reason;            // the system's own words, for PortFault::System
     std::vector<KnownPort> known;  // the ports the system does list, for NotFound
     std::optional<unsigned long> base; // of the port the address drives, once found
+    std::string unpreparedBoards;  // for NotFound: FTDI devices that are not kovir's
 };
 
 // What the system tells us about a port's device node after opening it failed.

@@ -64,6 +64,7 @@ private:
     std::vector<std::int16_t> options_;
     std::optional<OptionPorts> resolved_;
     std::size_t lptPorts_ = 0; // the listed LPT ports; the boards come after them
+    bool portsListed_ = false; // Windows could list them
     BitBangBoards boards_;
     std::vector<std::wstring> folders_;
     NewerWindows use_;

@@ -137,6 +137,7 @@ const OptionPorts& PortLibraryPort::Resolved()
         const auto listed = options_.empty() ? std::nullopt : ListLptPorts();
         std::vector<unsigned long> bases = listed ? BasesInLptOrder(*listed) : std::vector<unsigned long>{};
         lptPorts_ = bases.size();
+        portsListed_ = listed.has_value();
         if (listed) {
             bases.resize(bases.size() + boards_.Count(), 0); // a board has no address
         }
@@ -160,7 +161,9 @@ std::int16_t PortLibraryPort::Driven(std::int16_t address)
 
 std::string PortLibraryPort::DrivenPortName(std::int16_t port)
 {
-    return Resolved().NameOf(port);
+    const std::string name = Resolved().NameOf(port);
+    const auto board = BoardOf(port);
+    return board ? boards_.Name(*board) : name;
 }
 
 void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
@@ -270,7 +273,13 @@ void PortLibraryPort::Bind(std::int16_t address)
             return;
         }
     }
-    throw std::runtime_error(DescribeNoPortLibrary(address, attempts, PointerBits));
+    // On a PC without any port or kovir board, the FTDI devices it has may
+    // be what the operator meant to use.
+    const bool noPort = portsListed_ && lptPorts_ == 0 && boards_.Count() == 0;
+    const std::string boards =
+        noPort ? DescribeUnpreparedBoards(boards_.Unprepared(), "kovir-board.exe") : "";
+    throw std::runtime_error(DescribeNoPortLibrary(address, attempts, PointerBits) +
+                             (boards.empty() ? "" : " " + boards));
 }
 
 void PortLibraryPort::Hold(std::int16_t address)

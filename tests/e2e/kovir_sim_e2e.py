@@ -96,6 +96,7 @@ IO_DLL = None  # set by --io-dll
 FTD2XX_DLL = None  # set by --ftd2xx-dll
 INPOUT_DLL = None  # set by --inpout-dll
 FAULT_TOOL = None  # set by --fault-tool
+BOARD_TOOL = None  # set by --board-tool
 
 
 class XServer:
@@ -466,19 +467,32 @@ def set_environment(name, value):
 
 
 BOARD = "KV000721"
+FACTORY_BOARD = "A50285BI"  # an FT232R as it comes, not named for kovir
+# D0-D4 reach the device on RXD, CTS#, DSR#, DCD#, RI#: the pins' byte for each.
+PINS = {0x00: 0, 0x0F: 106, 0x05: 34, 0x0E: 104, 0x0B: 74, 0x1F: 234}
+
+
+def board_calls(board, location, writes, closed=True):
+    """What our stand-in ftd2xx.dll records for a kovir board: opened where it
+    sits, bit-bang entered showing the device only 0, then the bytes through
+    the pin table."""
+    return ["loaded", f"FT_OpenEx {location}", f"FT_SetTimeouts {board} 500 500",
+            f"FT_SetBitMode {board} 00 1", f"FT_Write {board} 0", f"FT_SetBitMode {board} ff 1",
+            *(f"FT_Write {board} {PINS[byte]}" for byte in writes),
+            *([f"FT_Close {board}"] if closed else [])]
 
 
 def board_library_until(crash):
-    """kovir.exe on a PC whose only port is a USB bit-bang board (our
-    stand-in ftd2xx.dll beside it): LPT1 is the board, opened by its serial
-    number in bit-bang mode, all pins outputs, before the first byte; the
+    """kovir.exe on a PC whose only port is a USB bit-bang board named for
+    kovir, an FT232R as it comes beside it (our stand-in ftd2xx.dll beside
+    the program): LPT1 is the kovir board, the other is never opened; the
     stop's 0 goes out at the close (then the board is closed) or, through
     the bound FT_Write, at a crash."""
     def scenario(path, x):
         if crash:
             WINE.no_debugger(x.name)
         program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
-        set_environment("KOVIR_FT_BOARDS", BOARD)
+        set_environment("KOVIR_FT_BOARDS", f"{BOARD}=kovir,{FACTORY_BOARD}")
         p = Program(program, x)
         p.click("Napred")
         p.faces(Napred=YELLOW, Stop=GREEN)
@@ -487,12 +501,55 @@ def board_library_until(crash):
         else:
             p.close_box()
             p.ends(0)
-        expected = ["loaded", f"FT_OpenEx {BOARD}", f"FT_SetBitMode {BOARD} ff 1",
-                    *(f"FT_Write {BOARD} {byte}" for byte in (0, 15, 0)),
-                    *([] if crash else [f"FT_Close {BOARD}"])]
+        expected = board_calls(BOARD, "0011", (0x00, 0x0F, 0x00), closed=not crash)
         if calls(log) != ["ftd2xx.dll " + call for call in expected]:
-            raise Failure(f"the board saw {calls(log)}, expected {expected}")
+            raise Failure(f"the boards saw {calls(log)}, expected {expected}")
     return scenario
+
+
+def run_tool(program, *args):
+    """kovir-board.exe, run to its end: (status, standard output, standard error)."""
+    done = subprocess.run(WINE.command(program) + list(args), env=WINE.env, capture_output=True,
+                          text=True, timeout=120 * PATIENCE)
+    return done.returncode, done.stdout, done.stderr
+
+
+def board_prepared(path, x):
+    """kovir-board.exe lists an FT232R as it comes and a clone, refuses the
+    clone (it ignores EEPROM writes) and prepares the other; kovir.exe then
+    drives the prepared board."""
+    import shutil
+    program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
+    tool = os.path.join(os.path.dirname(program), os.path.basename(BOARD_TOOL))
+    shutil.copy(BOARD_TOOL, tool)
+    eeprom = os.path.join(os.path.dirname(program), "eeprom")
+    os.mkdir(eeprom)
+    set_environment("KOVIR_FT_EEPROM", eeprom)
+    set_environment("KOVIR_FT_CLONE", "A1CL0NE")
+    set_environment("KOVIR_FT_BOARDS", f"{FACTORY_BOARD},A1CL0NE")
+    status, out, err = run_tool(tool)
+    rows = [line.split() for line in out.splitlines()[1:]]
+    if status != 0 or [row[1:2] + row[-2:] for row in rows] != [[FACTORY_BOARD, "ne", "-"],
+                                                              ["A1CL0NE", "ne", "-"]]:
+        raise Failure(f"the list: status {status}, {out!r}, {err!r}")
+    status, out, err = run_tool(tool, "prepare", "A1CL0NE")
+    if status != 1 or "nije zapamtio upis" not in err:
+        raise Failure(f"the clone: status {status}, {out!r}, {err!r}")
+    status, out, err = run_tool(tool, "prepare", FACTORY_BOARD)
+    if status != 0 or "08: A0 → 80, 0A: 08 → 0C, 11: 20 → 0C" not in out:
+        raise Failure(f"prepare: status {status}, {out!r}, {err!r}")
+    status, out, err = run_tool(tool)
+    if "kovir" not in out.splitlines()[1]:
+        raise Failure(f"after prepare: {out!r}")
+    open(log, "w").close()
+    p = Program(program, x)
+    p.click("Levo")
+    p.faces(Levo=YELLOW, Stop=GREEN)
+    p.close_box()
+    p.ends(0)
+    expected = board_calls(FACTORY_BOARD, "0011", (0x00, 0x0E, 0x00))
+    if calls(log) != ["ftd2xx.dll " + call for call in expected]:
+        raise Failure(f"the board saw {calls(log)}, expected {expected}")
 
 
 def planted_board_library(path, x):
@@ -503,7 +560,7 @@ def planted_board_library(path, x):
     started_in = os.path.join(os.path.dirname(program), "started-in")
     os.mkdir(started_in)
     shutil.copy(FTD2XX_DLL, os.path.join(started_in, "ftd2xx.dll"))
-    set_environment("KOVIR_FT_BOARDS", BOARD)
+    set_environment("KOVIR_FT_BOARDS", f"{BOARD}=kovir")
     os.chdir(started_in)
     p = Program(program, x)
     p.close_box()
@@ -704,6 +761,7 @@ SCENARIOS = {
     "board_library": board_library_until(crash=False),
     "crash_board_library": board_library_until(crash=True),
     "planted_board_library": planted_board_library,
+    "board_prepared": board_prepared,
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
@@ -724,14 +782,16 @@ def main():
                         help="the test InpOut library and its name, for inpout_library")
     parser.add_argument("--fault-tool", help="make_fault.exe, for crash_remote_thread")
     parser.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for the board scenarios")
+    parser.add_argument("--board-tool", help="kovir-board.exe, for board_prepared")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
-    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL
+    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL, BOARD_TOOL
     WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
     INPOUT_DLL = args.inpout_dll
     FAULT_TOOL = args.fault_tool
     FTD2XX_DLL = args.ftd2xx_dll
+    BOARD_TOOL = args.board_tool
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()

@@ -1,6 +1,7 @@
 // The hardware backend's decisions, without hardware: which kernel port is
 // ours, and what the operator is told when it cannot be had.
 #include "port/ieee1284/PortChoice.h"
+#include "port/bitbang/FtdiDevice.h"
 #include "port/ieee1284/PortProblem.h"
 
 #include <gtest/gtest.h>
@@ -49,24 +50,31 @@ struct MessageRow {
 TEST(PortProblem, MessagesNameTheAddressTheReasonAndWhatToDo)
 {
     const MessageRow rows[] = {
-        {{PortFault::NotFound, 0x278, "", "", "", {{"parport0", 0x378}}, {}},
+        {{PortFault::NotFound, 0x278, "", "", "", {{"parport0", 0x378}}, {}, ""},
          {"0x278", "nije pronađen", "0x378 (parport0)", "modprobe parport_pc"}},
-        {{PortFault::NotFound, 0x3BC, "", "", "", {}, {}},
+        {{PortFault::NotFound, 0x3BC, "", "", "", {}, {}, ""},
          {"0x3BC", "nije pronađen", "nijedan paralelni port"}},
-        {{PortFault::NoDriver, 0x378, "/dev/parport0", "", "", {}, {}},
+        {{PortFault::NoDriver, 0x378, "/dev/parport0", "", "", {}, {}, ""},
          {"0x378", "/dev/parport0", "parport_pc", "modprobe parport_pc ppdev"}},
-        {{PortFault::NoPermission, 0x378, "/dev/parport1", "lp", "", {}, {}},
+        {{PortFault::NoPermission, 0x378, "/dev/parport1", "lp", "", {}, {}, ""},
          {"0x378", "/dev/parport1", "dozvol", "grupe lp", "usermod -aG lp"}},
-        {{PortFault::NoPermission, 0x278, "/dev/parport2", "dialout", "", {}, {}},
+        {{PortFault::NoPermission, 0x278, "/dev/parport2", "dialout", "", {}, {}, ""},
          {"0x278", "grupe dialout", "usermod -aG dialout"}},
-        {{PortFault::Busy, 0x3BC, "/dev/parport2", "", "", {}, {}},
+        {{PortFault::Busy, 0x3BC, "/dev/parport2", "", "", {}, {}, ""},
          {"0x3BC", "zauzet", "drugi program", "primerak ovog programa", "modprobe -r lp"}},
-        {{PortFault::System, 0x378, "/dev/parport0", "", "Input/output error", {}, {}},
+        {{PortFault::System, 0x378, "/dev/parport0", "", "Input/output error", {}, {}, ""},
          {"0x378", "nije uspeo", "Input/output error"}},
         // A card or an adapter in place of the option's own port is named.
-        {{PortFault::Busy, 0x378, "/dev/parport0", "", "", {}, 0xD010}, {"0xD010 (/dev/parport0)"}},
-        {{PortFault::System, 0x278, "/dev/parport1", "", "", {}, 0}, {"USB (/dev/parport1)"}},
-        {{PortFault::NotFound, 0x3BC, "", "", "", {{"parport0", 0}}, {}}, {"USB (parport0)"}},
+        {{PortFault::Busy, 0x378, "/dev/parport0", "", "", {}, 0xD010, ""}, {"0xD010 (/dev/parport0)"}},
+        {{PortFault::System, 0x278, "/dev/parport1", "", "", {}, 0, ""}, {"USB (/dev/parport1)"}},
+        {{PortFault::NotFound, 0x3BC, "", "", "", {{"parport0", 0}}, {}, ""}, {"USB (parport0)"}},
+        // No port, and an FTDI device not prepared: named, with how to prepare one.
+        {{PortFault::NotFound, 0x378, "", "", "", {}, {},
+          DescribeUnpreparedBoards({{0x6001, "FT232R/FT245R", "A50285BI", "FT232R USB UART",
+                                     "1-1, /dev/bus/usb/001/002", ""}},
+                                   "sudo kovir-board")},
+         {"nijedan paralelni port", "FT232R/FT245R A50285BI „FT232R USB UART” (1-1, /dev/bus/usb/001/002)",
+          "opis „kovir”", "sudo kovir-board prepare SERIJSKI_BROJ"}},
     };
     for (const MessageRow& row : rows) {
         const std::string message = DescribePortProblem(row.problem);
