@@ -1,0 +1,7 @@
+#include "tools/board/Console.h"
+
+namespace kovir {
+
+void UseUtf8Console() {}
+
+} // namespace kovir
