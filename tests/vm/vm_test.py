@@ -34,11 +34,15 @@ MODULES = ("parport.ko", "parport_pc.ko", "ppdev.ko")
 # A USB function on the emulated PC's own dummy host controller, in the order they load.
 USB_MODULES = ("usb-common.ko", "usbcore.ko", "udc-core.ko", "configfs.ko", "libcomposite.ko",
                "usb_f_fs.ko", "dummy_hcd.ko")
+# The kernel's serial driver for FTDI chips, which a desktop loads for every one.
+SERIAL_MODULES = ("usbserial.ko", "ftdi_sio.ko")
 # The host's root over 9p, in the order they load.
 SHARE_MODULES = ("virtio_ring.ko", "virtio.ko", "virtio_pci_legacy_dev.ko",
                  "virtio_pci_modern_dev.ko", "virtio_pci.ko", "netfs.ko", "fscache.ko",
                  "9pnet.ko", "9pnet_virtio.ko", "9p.ko")
 LP_GID = 7
+KOVIR = "kovir"  # the product description of a board that is kovir's
+FACTORY = "FT232R USB UART"  # an FT232R's, as it comes
 
 # ---------------------------------------------------------------- the kernel
 
@@ -53,7 +57,7 @@ def kernel_package():
 
 
 def fetch(cache: Path):
-    if all((cache / f).exists() for f in ("vmlinuz", *MODULES, *USB_MODULES, *SHARE_MODULES)):
+    if all((cache / f).exists() for f in ("vmlinuz", *MODULES, *USB_MODULES, *SERIAL_MODULES, *SHARE_MODULES)):
         return
     cache.mkdir(parents=True, exist_ok=True)
     package = kernel_package()
@@ -64,7 +68,8 @@ def fetch(cache: Path):
         subprocess.run(sudo + ["apt-get", "update", "-qq"], check=True)
         subprocess.run(["apt-get", "download", package], cwd=cache, check=True)
     deb = next(cache.glob(package + "_*.deb"))
-    wanted = {"vmlinuz": None, **{m: None for m in (*MODULES, *USB_MODULES, *SHARE_MODULES)}}
+    wanted = {"vmlinuz": None,
+              **{m: None for m in (*MODULES, *USB_MODULES, *SERIAL_MODULES, *SHARE_MODULES)}}
     contents = subprocess.Popen(["dpkg-deb", "--fsys-tarfile", str(deb)], stdout=subprocess.PIPE)
     with tarfile.open(fileobj=contents.stdout, mode="r|") as tar:
         for member in tar:
@@ -75,7 +80,7 @@ def fetch(cache: Path):
                 (cache / key).write_bytes(tar.extractfile(member).read())
     contents.wait()
     deb.unlink()
-    missing = [f for f in ("vmlinuz", *MODULES, *USB_MODULES, *SHARE_MODULES) if not (cache / f).exists()]
+    missing = [f for f in ("vmlinuz", *MODULES, *USB_MODULES, *SERIAL_MODULES, *SHARE_MODULES) if not (cache / f).exists()]
     if missing:
         raise SystemExit(f"{package} has no {', '.join(missing)}")
 
@@ -94,6 +99,7 @@ mark() {{ printf "\\\\$(printf %o "$1")" | dd of=/dev/port bs=1 seek={marker} co
 # waits until process $1 holds a parallel port or a USB board open
 holding() {{ for i in $(seq 200); do ls -l /proc/$1/fd 2>/dev/null | grep -q 'parport\|bus/usb' && return 0; sleep 0.05; done; return 1; }}
 echo "== program phase"
+[ -f /tmp/gadget.log ] && echo "phase program" >> /tmp/gadget.log
 mark {start}
 """
 
@@ -104,9 +110,10 @@ for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
 chown root:lp /dev/parport*
 chmod 0660 /dev/parport*"""
 
-FT232R, FT232H = (0x6001, 0x0600), (0x6014, 0x0900)  # product ID, bcdDevice
+FT232R, FT232H = (0x6001, 0x0600, "r"), (0x6014, 0x0900, "h")  # product ID, bcdDevice, gadget's
 # An FT232R (or FT232H) on the PC's USB: the gadget's function on dummy_hcd, whose host
 # side the kernel enumerates like any device (no udev: devtmpfs makes the node).
+# replug: the board pulled out and plugged in again, its description now from its EEPROM.
 PLUG_BOARD = """for m in {modules}; do insmod /lib/modules/$m; done
 insmod /lib/modules/dummy_hcd.ko is_high_speed=0
 mount -t configfs none /sys/kernel/config
@@ -114,14 +121,25 @@ g=/sys/kernel/config/usb_gadget/ft232r
 mkdir $g $g/strings/0x409 $g/configs/c.1 $g/functions/ffs.ft232r
 echo 0x0403 > $g/idVendor; echo {product} > $g/idProduct; echo {release} > $g/bcdDevice
 echo FTDI > $g/strings/0x409/manufacturer
-echo "FT232R USB UART" > $g/strings/0x409/product
+echo "{description}" > $g/strings/0x409/product
 echo {serial} > $g/strings/0x409/serialnumber
 ln -s $g/functions/ffs.ft232r $g/configs/c.1/
 mkdir -p /dev/ffs && mount -t functionfs ft232r /dev/ffs
-/kovir-ft232r-gadget /dev/ffs > /tmp/gadget.log &
+/kovir-ft232r-gadget /dev/ffs {chip} {serial} "{description}" {clone} >> /tmp/gadget.log &
 for i in $(seq 100); do grep -q ready /tmp/gadget.log && break; sleep 0.05; done
+configured() {{ for i in $(seq 100); do [ -n "$(cat /sys/bus/usb/devices/1-1/bConfigurationValue 2>/dev/null)" ] && break; sleep 0.1; done; }}
 echo dummy_udc.0 > $g/UDC
-for i in $(seq 100); do [ -n "$(cat /sys/bus/usb/devices/1-1/bConfigurationValue 2>/dev/null)" ] && break; sleep 0.1; done
+configured
+replug() {{
+    rm -f /dev/ffs.product
+    echo "" > $g/UDC
+    for i in $(seq 100); do [ -s /dev/ffs.product ] && break; sleep 0.05; done
+    cat /dev/ffs.product > $g/strings/0x409/product
+    echo dummy_udc.0 > $g/UDC
+    configured
+    echo "replugged: $(cat /sys/bus/usb/devices/1-1/product)"
+}}
+phase() {{ echo "phase $1" >> /tmp/gadget.log; }}
 ls -l /dev/bus/usb/001/"""
 
 INIT_TAIL = """
@@ -160,7 +178,7 @@ class Guest:
         for applet in applets:
             if applet != "busybox":
                 (self.root / "bin" / applet).symlink_to("busybox")
-        for module in (*MODULES, *USB_MODULES, *SHARE_MODULES):
+        for module in (*MODULES, *USB_MODULES, *SERIAL_MODULES, *SHARE_MODULES):
             shutil.copy(cache / module, self.root / "lib/modules" / module)
         (self.root / "etc/passwd").write_text(
             "root:x:0:0:root:/:/bin/sh\n"
@@ -182,17 +200,21 @@ class Guest:
         return self.add(program, target)
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
-             trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R):
+             trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R,
+             description=KOVIR, clone=False):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
         kernel's driver is told to take, or none at all without `drivers`;
         `board`: the serial number of a USB bit-bang board plugged in, whose
-        `chip` is (product ID, bcdDevice)."""
+        `chip` is FT232R or FT232H, with the product `description` in its
+        EEPROM; a `clone` ignores EEPROM writes."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
         plug = ""
         if board:
             self.add(self.gadget, "/kovir-ft232r-gadget")
             plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board,
-                                     product=f"{chip[0]:#06x}", release=f"{chip[1]:#06x}")
+                                     product=f"{chip[0]:#06x}", release=f"{chip[1]:#06x}",
+                                     chip=chip[2], description=description,
+                                     clone="clone" if clone else "")
         init = INIT_HEAD.format(load_drivers=load if drivers else "", plug_board=plug,
                                 marker=MARKER_PORT, start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
@@ -508,43 +530,102 @@ def no_parport_driver(guest, args):
 # ------------------------------------------------- a USB bit-bang board
 
 BOARD_SERIAL = "KV000721"
-BITBANG_ALL_OUTPUTS = ("40", "0b", "01ff")  # vendor OUT, SET_BITMODE, bit-bang with mask FF
+# The device's lines on the chip's pins (TXD 0, RXD 1, RTS# 2, CTS# 3, DTR# 4, DSR# 5,
+# DCD# 6, RI# 7). The README's: D0-D4 on the pins that are inputs at rest, each with
+# a pull-down, D5-D7 tied low; and the earlier one, D0-D7 on the pins in order.
+README_WIRING = {0: 1, 1: 3, 2: 5, 3: 6, 4: 7}
+EARLIER_WIRING = {line: line for line in range(8)}
 
 
-def board_saw(console):
-    """The board's control requests before its first byte, and the bytes it
-    received as [(seconds, None, byte)], from the gadget's record."""
-    before, received = [], []
-    for m in re.finditer(r"^gadget: (ctrl|out) (.*) (\d+\.\d+)\s*$", console, re.M):
-        if m[1] == "out":
-            received.append((float(m[3]), None, int(m[2], 16)))
-        elif not received:
-            before.append(tuple(m[2].split()))
-    return before, received
+def device_view(pins, wiring, pull_downs=True):
+    """The byte a device sees through `wiring` while the chip's pins are
+    `pins` ("1u1u1uuu": driven high or low, or an input with the chip's
+    200 kOhm pull-up). A pull-down holds an input at 0; without one, inputs
+    like a ULN2003's, which a 200 kOhm pull-up cannot drive, see 0 too."""
+    view = 0
+    for line, pin in wiring.items():
+        if pins[pin] == "1":
+            view |= 1 << line
+    return view
 
 
-def expect_board(console, expected, labels=None):
-    """Bit-bang mode with mask FF before the first byte, then exactly
-    `expected`; the driver's labels, if given."""
+class Gadget:
+    """What the board's chip saw and did, read off the gadget's record: per
+    phase of the script ("boot", "program", and any the script marks)."""
+
+    def __init__(self, console):
+        self.phases, phase = {"boot": []}, "boot"
+        for m in re.finditer(r"^gadget: (\w+) (.*?)(?: (\d+\.\d+))?\s*$", console, re.M):
+            if m[1] == "phase":
+                phase = m[2]
+                self.phases.setdefault(phase, [])
+            elif m[1] in ("ctrl", "out", "pins", "eeprom"):
+                self.phases[phase].append((m[1], m[2], float(m[3])))
+
+    def events(self, *phases):
+        phases = phases or self.phases
+        return [e for p in phases for e in self.phases.get(p, [])]
+
+    def views(self, wiring=README_WIRING, *phases):
+        """[(seconds, byte)] the device saw, each time a pin changed."""
+        return [(t, device_view(v, wiring)) for k, v, t in self.events(*phases) if k == "pins"]
+
+    def seen(self, *phases):
+        """The device's bytes through the README's wiring, repeats taken as one."""
+        seen = []
+        for _, view in self.views(README_WIRING, *phases):
+            if not seen or seen[-1] != view:
+                seen.append(view)
+        return seen
+
+    def requests(self, *phases):
+        return [v for k, v, _ in self.events(*phases) if k in ("ctrl", "out")]
+
+    def eeproms(self):
+        return [bytes.fromhex(v) for k, v, _ in self.events() if k == "eeprom"]
+
+
+def once_each(values):
+    return [v for i, v in enumerate(values) if i == 0 or values[i - 1] != v]
+
+
+def expect_board(guest, ops, labels=None, status=0):
+    """The driver's exit status and labels, if given; then what the device
+    saw through the README's wiring: 0 from the plug-in on, exactly the
+    bytes the operations put on the port, and 0 again."""
+    console = guest.console
+    if exit_status(console, "driver-exit") != status:
+        raise Failure(f"the driver ended otherwise than with {status}:\n" + console[-3000:])
     if labels:
-        if exit_status(console, "driver-exit") != 0:
-            raise Failure("the driver failed:\n" + console[-3000:])
         expect_labels(console, labels)
-    before, received = board_saw(console)
-    if not any(f[:3] == BITBANG_ALL_OUTPUTS for f in before):
-        raise Failure(f"no bit-bang mode with mask FF before the first byte: {before}")
-    if [b for _, _, b in received] != expected:
-        raise Failure(f"the board received {received}, expected {expected}")
-    return received
+    gadget = Gadget(console)
+    expected = once_each([0] + derive(ops).get(0x378, []) + [0])
+    if gadget.seen() != expected:
+        raise Failure(f"the device saw {[hex(b) for b in gadget.seen()]}, expected "
+                      f"{[hex(b) for b in expected]}")
+    return gadget
 
 
 def board_only(guest, args):
+    """A kovir board, the PC's only port: driven through the pin table, and
+    at rest (plugged in, after the end, plugged in again) the device sees 0
+    through the README's wiring; through the earlier one it would not."""
     ops = ["start", "forward", "sound", "close"]
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
-    guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL)
-    received = expect_board(guest.console, derive(ops)[0x378],
-                            {"Label3": "LPT1: USB", "Label4": "LPT2: 278", "Label6": "LPT3: 3BC"})
-    return f"bit-bang FF first; pulse at the board {pulse_widths(received)[0] * 1000:.1f} ms"
+    guest.boot(driver_run(["labels", *ops]) + "replug\n", ports=(), drivers=False,
+               board=BOARD_SERIAL)
+    gadget = expect_board(guest, ops, {"Label3": "LPT1: USB", "Label4": "LPT2: 278",
+                                       "Label6": "LPT3: 3BC"})
+    pins = [v for k, v, _ in gadget.events() if k == "pins"]
+    if pins[0] != "1u1u1uuu" or pins[-1] != "1u1u1uuu":
+        raise Failure(f"the chip was not in UART mode at plug-in and after the re-plug: {pins}")
+    earlier = device_view(pins[0], EARLIER_WIRING)
+    if earlier == 0:
+        raise Failure("through the earlier wiring the device would see 0 at rest")
+    views = gadget.views()
+    width = [b[0] - a[0] for a, b in zip(views, views[1:]) if a[1] == 0x1F and b[1] == 0x0F]
+    return (f"the device saw {' '.join(f'{b:02X}' for b in gadget.seen())}, through the earlier "
+            f"wiring {earlier:#04x} at rest; pulse at the board {width[0] * 1000:.1f} ms")
 
 
 def ft232h_only(guest, args):
@@ -552,9 +633,8 @@ def ft232h_only(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     guest.boot(driver_run(["labels", *ops]), ports=(), drivers=False, board=BOARD_SERIAL,
                chip=FT232H)
-    expect_board(guest.console, derive(ops)[0x378],
-                 {"Label3": "LPT1: USB", "Label4": "LPT2: 278", "Label6": "LPT3: 3BC"})
-    return "an FT232H: bit-bang FF first; the board received 00 05 00"
+    expect_board(guest, ops, {"Label3": "LPT1: USB", "Label4": "LPT2: 278", "Label6": "LPT3: 3BC"})
+    return "an FT232H: the device saw 00 05 00"
 
 
 def port_and_board(guest, args):
@@ -562,9 +642,118 @@ def port_and_board(guest, args):
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
     writes = guest.boot(driver_run(["labels", *ops]), io="0x378", ports=((0x378, 7),),
                         board=BOARD_SERIAL)
-    expect_board(guest.console, [0x05, 0x15, 0x05, 0x00],
-                 {"Label3": "LPT1: 378", "Label4": "LPT2: USB", "Label6": "LPT3: 3BC"})
+    expect_labels(guest.console, {"Label3": "LPT1: 378", "Label4": "LPT2: USB", "Label6": "LPT3: 3BC"})
+    seen = Gadget(guest.console).seen()
+    if seen != [0x00, 0x05, 0x15, 0x05, 0x00]:
+        raise Failure(f"the board's device saw {seen}")
     return expect_writes(writes, {0x378: [0x00, 0x0F]}) + "; the board (LPT2): 05 15 05 00"
+
+
+def factory_board(guest, args):
+    """An FT232R as it comes, the PC's only FTDI device and no port: kovir
+    sends it nothing, and says what it is and how to prepare one."""
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.boot(driver_run(["start", "forward", "close"]), ports=(), drivers=False,
+               board=BOARD_SERIAL, description=FACTORY)
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver did not fail")
+    expect_in_console(guest.console, "nije pronađen",
+                      f"FT232R/FT245R {BOARD_SERIAL} „{FACTORY}” (1-1, /dev/bus/usb/001/002)",
+                      "sudo kovir-board prepare SERIJSKI_BROJ")
+    if Gadget(guest.console).requests("program"):
+        raise Failure(f"the board was sent {Gadget(guest.console).requests('program')}")
+    return "no request and no byte; the message names the device"
+
+
+# kovir-board on a factory board: listed, prepared, plugged in again, driven.
+PREPARE = """/kovir-board
+/kovir-board prepare {serial}
+echo "prepare-exit: $?"
+replug
+/kovir-board
+"""
+
+
+def allowed_changes(image):
+    """What preparing may change: the product description's place, its
+    length, the configuration (remote wake-up), the chip options (suspend
+    pull-downs) and the checksum."""
+    at, length = image[0x10] & (len(image) - 1), image[0x11]
+    return set(range(at, at + length)) | {0x08, 0x0A, 0x11, len(image) - 2, len(image) - 1}
+
+
+def board_prepare(guest, args):
+    ops = ["start", "back", "close"]
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.add_dynamic(args.board_tool, "/kovir-board")
+    guest.boot(PREPARE.format(serial=BOARD_SERIAL) + driver_run(ops), ports=(), drivers=False,
+               board=BOARD_SERIAL, description=FACTORY)
+    if exit_status(guest.console, "prepare-exit") != 0:
+        raise Failure("kovir-board failed:\n" + guest.console[-3000:])
+    expect_in_console(guest.console, "08: A0 → 80, 0A: 08 → 0C, 11: 20 → 0C", "replugged: kovir")
+    gadget = Gadget(guest.console)
+    first, last = gadget.eeproms()[0], gadget.eeproms()[-1]
+    changed = {i for i in range(len(first)) if first[i] != last[i]}
+    if not changed or changed - allowed_changes(first):
+        raise Failure(f"the EEPROM changed at {sorted(changed)}")
+    seen = gadget.seen("program")
+    if seen != once_each([0] + derive(ops)[0x378]):
+        raise Failure(f"the prepared board's device saw {seen}")
+    listing = re.findall(r"^FT232R/FT245R .*$", guest.console, re.M)
+    return (f"{len(changed)} EEPROM bytes changed, then driven; listed before and after: "
+            f"{listing}")
+
+
+def clone_board(guest, args):
+    """A copy of the chip that ignores EEPROM writes: refused, with a message."""
+    guest.add_dynamic(args.board_tool, "/kovir-board")
+    guest.boot(PREPARE.format(serial=BOARD_SERIAL), ports=(), drivers=False, board=BOARD_SERIAL,
+               description=FACTORY, clone=True)
+    if exit_status(guest.console, "prepare-exit") != 1:
+        raise Failure("the clone was not refused:\n" + guest.console[-3000:])
+    expect_in_console(guest.console, "nije zapamtio upis", f"replugged: {FACTORY}")
+    images = Gadget(guest.console).eeproms()
+    if any(image != images[0] for image in images):
+        raise Failure("the clone's EEPROM changed")
+    return "refused: the chip did not keep the write"
+
+
+# The serial driver bound to the board, its port held open by another
+# program, then free.
+TTY_HELD = """for m in {modules}; do insmod /lib/modules/$m; done
+for i in $(seq 100); do [ -e /dev/ttyUSB0 ] && break; sleep 0.05; done
+cat /dev/ttyUSB0 > /dev/null &
+holder=$!
+sleep 0.5
+phase held
+{first}
+kill -0 $holder && echo "holder-alive: yes"
+[ -e /sys/bus/usb/devices/1-1:1.0/ttyUSB0 ] && echo "tty-kept: yes"
+kill $holder
+wait $holder
+phase free
+{second}
+"""
+
+
+def board_tty_held(guest, args):
+    ops = ["start", "forward", "close"]
+    guest.add_dynamic(args.driver, "/kovir-guest-driver")
+    guest.boot(TTY_HELD.format(modules=" ".join(SERIAL_MODULES), first=driver_run(ops),
+                               second=driver_run(ops, "second-exit")),
+               ports=(), drivers=False, board=BOARD_SERIAL)
+    if exit_status(guest.console, "driver-exit") == 0:
+        raise Failure("the driver took a board whose serial port was open")
+    expect_in_console(guest.console, "njen serijski port /dev/ttyUSB0 drži otvorenim drugi program",
+                      "holder-alive: yes", "tty-kept: yes")
+    gadget = Gadget(guest.console)
+    # The serial driver's own requests go on; kovir's bit mode and bytes never came.
+    ours = [r for r in gadget.requests("held") if r.startswith("40 0b") or len(r) == 2]
+    if ours:
+        raise Failure(f"the held board was sent {ours}")
+    if exit_status(guest.console, "second-exit") != 0 or gadget.seen("free")[-3:] != [0, 0x0F, 0]:
+        raise Failure(f"once free, the board's device saw {gadget.seen('free')}")
+    return "busy while its serial port was open, which stayed open; driven once it was free"
 
 
 def board_without_rights(guest, args):
@@ -575,8 +764,8 @@ def board_without_rights(guest, args):
         raise Failure("the driver did not fail")
     expect_in_console(guest.console, "Nemate dozvolu za pristup: USB pločica",
                       "/dev/bus/usb/001/002", "60-kovir.rules")
-    if board_saw(guest.console) != ([], []):
-        raise Failure(f"the board saw {board_saw(guest.console)}")
+    if Gadget(guest.console).requests("program"):
+        raise Failure(f"the board saw {Gadget(guest.console).requests('program')}")
     return "permission error; the board saw nothing"
 
 
@@ -587,15 +776,19 @@ def board_busy(guest, args):
     if second == 0 or second in (124, 143) or exit_status(guest.console, "first-exit") != 0:
         raise Failure(f"the second instance ended with {second}:\n" + guest.console[-3000:])
     expect_in_console(guest.console, f"USB pločica {BOARD_SERIAL} (/dev/bus/usb/001/002) je zauzeta")
-    expect_board(guest.console, [0x00, 0x00])
-    return "second instance refused; the board received 00 00"
+    outs = [r for r in Gadget(guest.console).requests("program") if len(r) == 2]
+    if outs != ["00", "00", "00"]:
+        raise Failure(f"the board received {outs}, expected the entry's 0, start's 0 and close's 0")
+    return "second instance refused; the board received only the first one's zeros"
 
 
 def kovir_board(guest, args, signal, status):
     kovir_sigterm(guest, args, ports=(), io="", signal=signal, status=status,
                   boot={"drivers": False, "board": BOARD_SERIAL})
-    expect_board(guest.console, [0x00, 0x00])
-    return "the board received 00 (start) 00 (stop)"
+    outs = [r for r in Gadget(guest.console).requests("program") if len(r) == 2]
+    if outs != ["00", "00", "00"]:
+        raise Failure(f"the board received {outs}, expected 00 (entry) 00 (start) 00 (stop)")
+    return "the board received 00 (entering bit-bang) 00 (start) 00 (stop)"
 
 
 def kovir_board_sigterm(guest, args):
@@ -624,6 +817,10 @@ SCENARIOS = {
     "board_only": board_only,
     "port_and_board": port_and_board,
     "ft232h_only": ft232h_only,
+    "factory_board": factory_board,
+    "board_prepare": board_prepare,
+    "clone_board": clone_board,
+    "board_tty_held": board_tty_held,
     "board_without_rights": board_without_rights,
     "board_busy": board_busy,
     "kovir_board_sigterm": kovir_board_sigterm,
@@ -698,11 +895,12 @@ def wine32(args):
                      f"--program /tmp/run/{Path(args.sim).name} start_and_close")
         names.append(name)
     if args.kovir:
-        name = "kovir.exe port_library inpout_library no_port_library board_library"
+        name = "kovir.exe port_library inpout_library no_port_library board_library board_prepared"
         lines.append(f"cp {args.kovir} /tmp/run/ && run '{name}' env {e2e} "
                      f"--program /tmp/run/{Path(args.kovir).name} --io-dll {args.io_dll} "
                      f"--inpout-dll {args.inpout_dll} inpout32.dll --ftd2xx-dll {args.ftd2xx_dll} "
-                     "port_library inpout_library no_port_library board_library")
+                     f"--board-tool {args.board_tool} "
+                     "port_library inpout_library no_port_library board_library board_prepared")
         names.append(name)
     script = args.work / "in_chroot.sh"
     script.write_text(IN_CHROOT.format(suites="\n".join(lines)))
@@ -741,6 +939,7 @@ def main():
     run.add_argument("--work", type=Path, required=True)
     run.add_argument("--driver", type=Path, required=True)
     run.add_argument("--gadget", type=Path, help="the FT232R gadget, for the board scenarios")
+    run.add_argument("--board-tool", type=Path, help="kovir-board, for the board scenarios")
     run.add_argument("--kovir", type=Path)
     run.add_argument("--qt-offscreen-plugin", type=Path)
     run.add_argument("scenarios", nargs="+", choices=list(SCENARIOS))
@@ -754,6 +953,7 @@ def main():
     w32.add_argument("--io-dll", help="our recording IO.DLL, for --kovir")
     w32.add_argument("--inpout-dll", help="our recording inpout32.dll, for --kovir")
     w32.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for --kovir")
+    w32.add_argument("--board-tool", help="kovir-board.exe, for --kovir")
     w32.add_argument("--timeout", type=int, default=1500)
     args = parser.parse_args()
     if args.command == "wine32":
