@@ -11,6 +11,9 @@ install(TARGETS kovir-sim kovir-vcd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET kovir)
     install(TARGETS kovir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET kovir-board)
+    install(TARGETS kovir-board RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 install(FILES ${here}/${KOVIR_APP_ID}.desktop ${here}/rs.kovir.KovirSim.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -24,13 +27,13 @@ foreach(size 32 48 64 128)
 endforeach()
 # ppdev gives the port its /dev/parport* file; without it the port cannot be opened.
 install(FILES ${here}/kovir-modules.conf DESTINATION lib/modules-load.d RENAME kovir.conf)
-# A USB bit-bang board's device node, open to the user at the seat.
+# A kovir board's device node, open to the user at the seat, and no serial port.
 install(FILES ${here}/60-kovir.rules DESTINATION lib/udev/rules.d)
 
 # Man pages and the changelog compressed as Debian wants them (-n: no name
 # or time stamp, so the same sources make the same package).
 set(compressed)
-foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 changelog)
+foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 kovir-board.1 changelog)
     add_custom_command(OUTPUT ${out}/${file}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
         COMMAND gzip -9n -c ${here}/${file} > ${out}/${file}.gz
@@ -38,7 +41,7 @@ foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 changelog)
     list(APPEND compressed ${out}/${file}.gz)
 endforeach()
 add_custom_target(kovir_packaging_files ALL DEPENDS ${compressed})
-install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz ${out}/kovir-vcd.1.gz
+install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz ${out}/kovir-vcd.1.gz ${out}/kovir-board.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${out}/changelog.gz ${here}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -60,8 +63,9 @@ kovir-vcd turns that output into a Value Change Dump, to see the data
 lines in PulseView or GTKWave.
 
 A USB bit-bang board (FT232R, FT245R, FT232H) wired to the device's connector
-drives it on a PC without a parallel port; its udev rule gives the user at
-the seat access to it.
+drives it on a PC without a parallel port, once kovir-board has prepared it
+(kovir as its product description); no other FTDI device is touched. Its udev
+rule gives the user at the seat access to such boards only.
 
 The package loads the parport_pc and ppdev drivers at boot. To use the
 port, join the group lp (sudo usermod -aG lp $USER, then log in again),

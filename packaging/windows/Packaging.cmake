@@ -2,7 +2,7 @@
 # for portable use, and a Windows Installer package made by wixl
 # (scripts/msi, target msi), both with the programs, the licence and a short
 # text.
-install(TARGETS kovir kovir-sim kovir-vcd RUNTIME DESTINATION .)
+install(TARGETS kovir kovir-sim kovir-vcd kovir-board RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/README.txt DESTINATION .)
 
@@ -24,5 +24,5 @@ add_custom_target(msi
     COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DARCH=${KOVIR_WINDOWS_ARCH}
             -DVERSION=${PROJECT_VERSION} -DMSI=${KOVIR_MSI}
             -P ${CMAKE_CURRENT_LIST_DIR}/make_msi.cmake
-    DEPENDS kovir kovir-sim kovir-vcd
+    DEPENDS kovir kovir-sim kovir-vcd kovir-board
     COMMENT "Making ${KOVIR_MSI}" VERBATIM)

@@ -53,9 +53,10 @@ def main():
         print(f"installed {len(files)} files")
         rule = Path("/usr/lib/udev/rules.d/60-kovir.rules")
         text = rule.read_text() if rule.exists() else ""
-        if not all(part in text for part in ('"0403"', '"6001"', 'TAG+="uaccess"')):
-            failures.append(f"{rule} does not open the boards to the seat's user")
-        for program in ("kovir", "kovir-sim", "kovir-vcd"):
+        if not all(part in text for part in ('"0403"', '"6001|6014"', 'ATTR{product}=="kovir"',
+                                             'TAG+="uaccess"', "ftdi_sio/unbind")):
+            failures.append(f"{rule} does not open kovir boards, and only those, to the seat's user")
+        for program in ("kovir", "kovir-sim", "kovir-vcd", "kovir-board"):
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
                 failures.append(f"{program} on PATH: {where}")
