@@ -44,7 +44,7 @@ public:
     const std::vector<FtdiDevice>& Unprepared();
 
     // How the window names board `board` after "LPTn: ": "USB", and where
-    // there are several, the end of its serial number that tells it apart.
+    // there are several, with the end of its serial number ("USB BI").
     std::string Name(std::size_t board);
 
     // Puts `value` on board `board`'s pins; throws with the operator's message.
@@ -79,12 +79,8 @@ inline constexpr std::array<std::uint16_t, 2> BoardProducts = {0x6001, 0x6014};
 // it yet) after those.
 bool BoardBefore(const std::string& a, const std::string& b);
 
-// The shortest end of `serial`, two characters at least and four at most,
-// that none of `others` ends in: what a caption shows to tell boards apart.
-std::string SerialTail(const std::string& serial, const std::vector<std::string>& others);
-
 // How the window names the board with the `index`th of `serials`: "USB",
-// and where there are several, with the end of its serial that tells it apart.
+// and where there are several, with the last two characters of its serial.
 std::string BoardName(const std::vector<std::string>& serials, std::size_t index);
 
 // Boards (pointers to anything with a `serial`) put in that order; boards

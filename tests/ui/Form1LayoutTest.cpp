@@ -220,6 +220,7 @@ TEST(Form1Layout, APortsLabelNamesThePortItsOptionDrivesAndFits)
         {{0x378, "D010"}},
         {{0x378, "DDDD"}, {0x278, "E010"}, {0x3BC, "DCBA"}},
         {{0x278, "USB"}},
+        {{0x378, "USB WM"}, {0x278, "USB BJ"}}, // boards told apart
     };
     for (const auto& drives : pcs) {
         ShownForm shown(drives);

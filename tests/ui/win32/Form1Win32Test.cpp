@@ -292,11 +292,12 @@ TEST(Form1Win32, OnAMonitorOfAnotherScaleEveryControlIsLaidOutAgainWithFontsForI
 
 TEST(Form1Win32, APortsLabelNamesThePortItsOptionDrivesAndFitsAtEveryScale)
 {
-    MadeForm made({{0x378, "DDDD"}, {0x278, "USB"}});
+    // The widest address, and a board told apart from another by its serial.
+    MadeForm made({{0x378, "DDDD"}, {0x278, "USB WM"}});
     const HWND window = made.form->Window();
     const std::pair<const char*, const wchar_t*> named[] = {
-        {"Label3", L"LPT1: DDDD"}, {"Option1", L"LPT1: DDDD"}, {"Label4", L"LPT2: USB"},
-        {"Option3", L"LPT2: USB"}, {"Label6", L"LPT3: 3BC"},   {"Option2", L"LPT3: 3BC"}};
+        {"Label3", L"LPT1: DDDD"}, {"Option1", L"LPT1: DDDD"}, {"Label4", L"LPT2: USB WM"},
+        {"Option3", L"LPT2: USB WM"}, {"Label6", L"LPT3: 3BC"}, {"Option2", L"LPT3: 3BC"}};
     for (const int dpi : {144, 120, 96}) {
         SCOPED_TRACE(dpi);
         const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
