@@ -1,10 +1,10 @@
 #pragma once
 
+#include "port/WriteInProgress.h"
 #include "port/bitbang/FtdiDevice.h"
 
 #include <algorithm>
 #include <array>
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,7 +51,7 @@ public:
     void Write(std::size_t board, std::uint8_t value);
 
     // Writes 0 to `board` from a crash handler: only to a board already open,
-    // never while inside its own write, with nothing allocated.
+    // never on the thread inside its own write, with nothing allocated.
     void StopFromCrash(std::size_t board) noexcept;
 
 private:
@@ -66,7 +66,7 @@ private:
     bool listed_ = false;
     std::vector<std::unique_ptr<Board>> boards_;
     std::vector<FtdiDevice> unprepared_;
-    volatile std::sig_atomic_t writing_ = 0;
+    WriteInProgress write_; // inside the library's write
 };
 
 // The chips whose bit-bang pins are known to hold a byte, by USB ID:

@@ -150,9 +150,11 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
     }
     std::uint8_t pins = BoardPinsFor(value);
     DWORD written = 0;
-    writing_ = 1;
-    const D2xx::Status status = library_->write(board.handle, &pins, 1, &written);
-    writing_ = 0;
+    D2xx::Status status = D2xx::Ok;
+    {
+        const WriteInProgress::During writing(write_);
+        status = library_->write(board.handle, &pins, 1, &written);
+    }
     if (status != D2xx::Ok || written != 1) {
         throw std::runtime_error(DescribeBoardProblem(
             board.Problem(BoardFault::System,
@@ -163,7 +165,7 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
 
 void BitBangBoards::StopFromCrash(std::size_t index) noexcept
 {
-    if (writing_ || index >= boards_.size() || !boards_[index]->handle) {
+    if (write_.OnThisThread() || index >= boards_.size() || !boards_[index]->handle) {
         return;
     }
     std::uint8_t stop = BoardPinsFor(0);

@@ -138,9 +138,11 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
         Open(board);
     }
     const unsigned char pins = BoardPinsFor(value);
-    writing_ = 1;
-    const int written = ftdi_write_data(board.open.get(), &pins, 1);
-    writing_ = 0;
+    int written = 0;
+    {
+        const WriteInProgress::During writing(write_);
+        written = ftdi_write_data(board.open.get(), &pins, 1);
+    }
     if (written != 1) {
         throw std::runtime_error(
             DescribeBoardProblem(board.Problem(ftdi_get_error_string(board.open.get()))));
@@ -149,7 +151,7 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
 
 void BitBangBoards::StopFromCrash(std::size_t index) noexcept
 {
-    if (writing_ || index >= boards_.size()) {
+    if (write_.OnThisThread() || index >= boards_.size()) {
         return;
     }
     const Board& board = *boards_[index];

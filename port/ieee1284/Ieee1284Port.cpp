@@ -5,6 +5,7 @@
 
 #include <ieee1284.h>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
@@ -67,6 +68,9 @@ Ieee1284Port::~Ieee1284Port()
     for (const Claimed& claimed : claimed_) {
         ieee1284_release(claimed.port);
         ieee1284_close(claimed.port);
+        if (claimed.devPort >= 0) {
+            close(claimed.devPort);
+        }
     }
     if (list_) {
         ieee1284_free_ports(list_);
@@ -84,15 +88,16 @@ void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
     const auto held = std::find_if(claimed_.begin(), claimed_.end(),
                                    [port](const Claimed& c) { return c.address == port; });
     parport* target = held != claimed_.end() ? held->port : Acquire(port);
-    writing_ = 1;
-    ieee1284_write_data(target, value);
-    writing_ = 0;
+    {
+        const WriteInProgress::During writing(write_);
+        ieee1284_write_data(target, value);
+    }
     clock_.Mark(); // the byte is on the lines
 }
 
 void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
 {
-    if (writing_) {
+    if (write_.OnThisThread()) {
         return;
     }
     if (resolved_) {
@@ -105,11 +110,16 @@ void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
         if (claimed.address != port) {
             continue;
         }
+        unsigned char stop = 0;
         if (claimed.device >= 0) {
-            unsigned char stop = 0;
             ioctl(claimed.device, PPWDATA, &stop);
-        } else {
-            // Raw I/O: libieee1284's write is one outb, no lock or allocation.
+        } else if (claimed.devPort >= 0) {
+            // Nothing is left to do if it fails: the crash goes on either way.
+            [[maybe_unused]] const ssize_t written =
+                pwrite(claimed.devPort, &stop, 1, static_cast<off_t>(claimed.port->base_addr));
+        } else if (claimed.taker == CurrentThreadNumber()) {
+            // Raw I/O without /dev/port: libieee1284's write is one outb, no
+            // lock or allocation, allowed on the thread that took the port.
             ieee1284_write_data(claimed.port, 0);
         }
     }
@@ -224,9 +234,11 @@ parport* Ieee1284Port::Acquire(std::int16_t address)
         Fail(problem);
     }
 
-    // ppdev's own descriptor, which a crash handler can write through.
+    // ppdev's own descriptor, which a crash handler can write through; or
+    // for raw I/O, /dev/port, which any thread can.
     const int device = ieee1284_get_irq_fd(port);
-    claimed_.push_back({address, port, device >= 0 ? device : -1});
+    const int devPort = device >= 0 ? -1 : open("/dev/port", O_WRONLY | O_CLOEXEC);
+    claimed_.push_back({address, port, device >= 0 ? device : -1, devPort, CurrentThreadNumber()});
     return port;
 }
 

@@ -3,10 +3,10 @@
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
+#include "port/WriteInProgress.h"
 #include "port/bitbang/BitBangBoards.h"
 #include "port/ieee1284/PortChoice.h"
 
-#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -39,10 +39,16 @@ public:
     void StopFromCrash(std::int16_t port) noexcept override;
 
 private:
+    // A port held, and what a crash handler on any thread writes its stop
+    // through: ppdev's descriptor; for raw I/O (root without ppdev),
+    // /dev/port, since the port permission raw I/O takes belongs to the
+    // thread that took it.
     struct Claimed {
         std::int16_t address;
         parport* port;
-        int device; // the ppdev descriptor, for a write from a crash handler; -1 for raw I/O
+        int device;          // the ppdev descriptor; -1 for raw I/O
+        int devPort;         // /dev/port for raw I/O, where it opens; else -1
+        std::uintptr_t taker; // the thread that took raw I/O's port permission
     };
 
     parport* Acquire(std::int16_t address);
@@ -56,7 +62,7 @@ private:
     BitBangBoards boards_;           // listed after them
     std::optional<OptionPorts> resolved_;
     std::vector<Claimed> claimed_;
-    volatile std::sig_atomic_t writing_ = 0; // inside libieee1284's write
+    WriteInProgress write_; // inside libieee1284's write
     PulseClock clock_;
 };
 

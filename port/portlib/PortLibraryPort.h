@@ -3,6 +3,7 @@
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
+#include "port/WriteInProgress.h"
 #include "port/bitbang/BitBangBoards.h"
 
 #include <cstdint>
@@ -72,7 +73,7 @@ private:
     void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
     bool out32_ = false;        // entry_ is Out32 rather than PortOut
     std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
-    volatile long writing_ = 0; // inside the library's write
+    WriteInProgress write_; // inside the library's write
     PulseClock clock_;
 };
 

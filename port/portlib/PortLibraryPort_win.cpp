@@ -182,9 +182,10 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
     if (!entry_) {
         Bind(port);
     }
-    writing_ = 1;
-    Write(port, value);
-    writing_ = 0;
+    {
+        const WriteInProgress::During writing(write_);
+        Write(port, value);
+    }
     clock_.Mark(); // the byte is on the lines
 }
 
@@ -205,7 +206,7 @@ void PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
         boards_.StopFromCrash(*board);
         return;
     }
-    if (writing_ || !entry_ || !resolved_) {
+    if (write_.OnThisThread() || !entry_ || !resolved_) {
         return;
     }
     const auto driven = static_cast<std::int16_t>(resolved_->DrivenBase(option));

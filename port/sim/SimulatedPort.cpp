@@ -4,6 +4,7 @@
 #include "port/PreciseWait.h"
 #include "port/sim/TraceFormat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,11 +34,18 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
         FormatTraceLine({micros, static_cast<std::uint16_t>(port), value}) + '\n';
     // The trace is the simulated device: a byte that did not reach it must
     // not pass for one that did.
-    writing_ = 1;
-    const bool written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size() &&
-                         std::fflush(trace_) == 0;
-    writing_ = 0;
+    bool written = false;
+    {
+        const WriteInProgress::During writing(write_);
+        written = std::fwrite(line.data(), 1, line.size(), trace_) == line.size() &&
+                  std::fflush(trace_) == 0;
+    }
     clock_.Mark(onTheLines);
+    if (const std::size_t count = writtenCount_.load();
+        written && !Written(port) && count < written_.size()) {
+        written_[count] = port;
+        writtenCount_.store(count + 1);
+    }
     if (!written) {
         const int error = errno;
         std::clearerr(trace_);
@@ -47,6 +55,12 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
     }
 }
 
+bool SimulatedPort::Written(std::int16_t port) const noexcept
+{
+    const auto end = written_.begin() + static_cast<std::ptrdiff_t>(writtenCount_.load());
+    return std::find(written_.begin(), end, port) != end;
+}
+
 void SimulatedPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
 {
     clock_.Wait(milliseconds, meanwhile);
@@ -54,9 +68,11 @@ void SimulatedPort::Wait(std::uint32_t milliseconds, const std::function<void()>
 
 void SimulatedPort::StopFromCrash(std::int16_t port) noexcept
 {
-    // A crash inside the stream's own write would put our line into the
-    // middle of that one: then nothing more is written.
-    if (writing_) {
+    // Only to a port already written, as a real port is stopped only where
+    // the program holds it. A crash inside the stream's own write, on the
+    // thread that was writing, would put our line into the middle of that
+    // one: then nothing more is written.
+    if (write_.OnThisThread() || !Written(port)) {
         return;
     }
     char line[TraceLineMax];

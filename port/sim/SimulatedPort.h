@@ -2,10 +2,12 @@
 
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
+#include "port/WriteInProgress.h"
 #include "port/sim/RawTrace.h"
 
+#include <array>
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 
@@ -27,10 +29,16 @@ public:
 
 private:
     std::int64_t MicrosSinceStart() const;
+    bool Written(std::int16_t port) const noexcept;
 
     std::FILE* trace_;
     RawTrace raw_;
-    volatile std::sig_atomic_t writing_ = 0; // inside the stream's write
+    WriteInProgress write_; // inside the stream's write
+    // The ports written so far, which alone the crash stop writes to, as a
+    // real port is only stopped where the program already holds it. Fixed,
+    // so that the crash handler reads it without a lock.
+    std::array<std::int16_t, 16> written_{};
+    std::atomic<std::size_t> writtenCount_{0};
     PulseClock clock_;
     std::chrono::steady_clock::time_point start_;
 };

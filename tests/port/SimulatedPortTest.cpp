@@ -1,3 +1,4 @@
+#include "port/WriteInProgress.h"
 #include "port/sim/SimulatedPort.h"
 #include "port/sim/TraceFormat.h"
 
@@ -136,6 +137,34 @@ TEST(SimulatedPort, AWriteToAStreamOpenForReadingIsAnError)
         std::runtime_error);
     std::fclose(file);
     std::filesystem::remove(path);
+}
+
+TEST(SimulatedPort, TheCrashStopGoesOnlyToAPortAlreadyWrittenAsOnTheRealPorts)
+{
+    TraceFile trace;
+    ASSERT_NE(trace.file, nullptr);
+    SimulatedPort port(trace.file);
+    port.StopFromCrash(0x378); // nothing written yet
+    port.PortOut(0x378, 0x0F);
+    port.StopFromCrash(0x278); // never written
+    port.StopFromCrash(0x378);
+    const auto lines = Lines(trace.file);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[1].substr(lines[1].find(' ')), " 0x378 0x00 00000000");
+}
+
+TEST(WriteInProgress, OnlyTheThreadInsideTheWriteIsToldSo)
+{
+    WriteInProgress write;
+    EXPECT_FALSE(write.OnThisThread());
+    {
+        const WriteInProgress::During writing(write);
+        EXPECT_TRUE(write.OnThisThread());
+        bool onTheOther = true;
+        std::thread([&] { onTheOther = write.OnThisThread(); }).join();
+        EXPECT_FALSE(onTheOther) << "a crash on another thread still stops the device";
+    }
+    EXPECT_FALSE(write.OnThisThread());
 }
 
 } // namespace

@@ -1,0 +1,12 @@
+#include "port/WriteInProgress.h"
+
+#include <windows.h>
+
+namespace kovir {
+
+std::uintptr_t CurrentThreadNumber() noexcept
+{
+    return GetCurrentThreadId();
+}
+
+} // namespace kovir
