@@ -4,13 +4,22 @@ namespace kovir {
 
 FormSession::FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, Window window)
     : device_(std::move(port)), window_(std::move(window)), painting_(*device_, window_.paint),
-      controller_(painting_, panel)
+      controller_(painting_, panel), stopOnCrash_(*device_, controller_)
 {
+}
+
+void FormSession::Load()
+{
+    controller_.Start();
+    // The first write bound the port's libraries: the crash stop first again.
+    stopOnCrash_.KeepFirst();
 }
 
 void FormSession::Click(const ClickAction& click)
 {
-    Handle([this, &click] { RunClick(controller_, click); });
+    if (!unloaded_) {
+        Handle([this, &click] { RunClick(controller_, click); });
+    }
 }
 
 void FormSession::Unload()
@@ -18,6 +27,7 @@ void FormSession::Unload()
     if (!unloaded_ && !failed_) {
         unloaded_ = true;
         controller_.Close();
+        stopOnCrash_.Disarm();
     }
 }
 

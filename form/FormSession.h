@@ -3,6 +3,7 @@
 #include "core/ButtonPanel.h"
 #include "core/Controller.h"
 #include "form/Form1Description.h"
+#include "form/StopOnCrash.h"
 #include "port/PortOutput.h"
 
 #include <exception>
@@ -14,9 +15,10 @@
 namespace kovir {
 
 // What both windows do alike, with no toolkit in it: the port and the
-// Controller the form owns for its whole life, the failure latch, and the
-// stop-once Unload. A window makes its controls, paints, and delivers its
-// events here; nothing more.
+// Controller the form owns for its whole life, the stop at a crash (armed
+// before Load), the failure latch, and the stop-once Unload after which
+// nothing reaches the port. A window makes its controls, paints, and
+// delivers its events here; nothing more.
 class FormSession {
 public:
     struct Window {
@@ -27,7 +29,7 @@ public:
 
     // The form's Load: the Controller's Start. A failure goes to the caller:
     // no window is shown.
-    void Load() { controller_.Start(); }
+    void Load();
 
     // Runs one event's work. A failure must not unwind through the toolkit:
     // the first is kept, the event loop is ended, and nothing is acted on
@@ -39,17 +41,22 @@ public:
         }
         try {
             work();
+            // A library the work loaded may have put its crash handler first.
+            stopOnCrash_.KeepFirst();
         } catch (...) {
             failed_ = true;
             failure_ = std::current_exception();
+            stopOnCrash_.Disarm(); // that port has just failed
             window_.endLoop();
         }
     }
+    // A click's (or its key's) work; none once the form has unloaded.
     void Click(const ClickAction& click);
 
     // The form's Unload: the stop byte goes to the selected port, once,
     // whichever way the program is ending, and never after a failure (that
-    // port has just failed). A failure of its own goes to the caller.
+    // port has just failed); after it nothing reaches the port, a crash's
+    // stop included. A failure of its own goes to the caller.
     void Unload();
 
     // The end was asked for (a signal, the console, a logoff) rather than
@@ -61,11 +68,9 @@ public:
     // The first failure of an event's work; it ended the event loop.
     std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
 
-    const Controller& Commands() const { return controller_; }
-    // The port as the window has it (what it shows in a wait is painted
-    // inside the wait), and the device itself, for the stop after a crash.
+    // The port as the window has it: what it shows in a wait is painted
+    // inside the wait.
     PortOutput& Port() { return painting_; }
-    PortOutput& Device() { return *device_; }
 
 private:
     // The device, with the window's paint done inside each wait: counted
@@ -76,7 +81,6 @@ private:
         void PortOut(std::int16_t port, std::uint8_t value) override { device_.PortOut(port, value); }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
         std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
-        void StopFromCrash(std::int16_t port) noexcept override { device_.StopFromCrash(port); }
 
     private:
         PortOutput& device_;
@@ -87,6 +91,7 @@ private:
     Window window_;
     PaintingPort painting_;
     Controller controller_;
+    StopOnCrash stopOnCrash_; // through the device itself, not its painting
     std::exception_ptr failure_;
     bool failed_ = false;
     bool unloaded_ = false;

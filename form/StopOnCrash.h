@@ -8,18 +8,36 @@
 namespace kovir {
 
 // While one of these lives, a crash acts as a close does: 0 goes to the
-// selected port, and then the crash goes on as it would have (the same
-// signal and core dump on Linux; Windows' own report on Windows). A
-// fault in the program, a library or the display connection thus never
-// leaves the device driving. The stop is written only through what the port
-// prepared at its earlier writes, and only once: a crash inside it, or
-// inside the port's own write, writes nothing more.
+// selected port, and then the crash goes on as it would have. A fault in
+// the program, a library or the display connection thus never leaves the
+// device driving. The stop is written only through what the port prepared
+// at its earlier writes, and only once: a crash inside it, or inside the
+// port's own write on the same thread, writes nothing more.
+//
+// Linux: every signal whose default action ends the program with a core
+// dump (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGQUIT, SIGTRAP, SIGSYS,
+// SIGXCPU, SIGXFSZ), on any thread; then the same signal again, with the
+// same status and core dump. The handler runs on a stack of its own on the
+// thread that armed it (the window's), so that thread's stack overflowing
+// is covered too; on any other thread (the toolkit's) it runs on that
+// thread's own stack, which covers everything but that stack overflowing.
+// Windows: an unhandled exception on any thread, then the filter that was
+// there before (or Windows' own report), and abort(). The window's thread
+// keeps stack in reserve for the filter after its stack overflows.
 class StopOnCrash {
 public:
     StopOnCrash(PortOutput& port, const Controller& controller);
     ~StopOnCrash();
     StopOnCrash(const StopOnCrash&) = delete;
     StopOnCrash& operator=(const StopOnCrash&) = delete;
+
+    // Makes the stop the first to run again where a library loaded since
+    // put its own handler in its place; theirs runs after it.
+    void KeepFirst() noexcept;
+
+    // From now on a crash writes nothing: after a failure (that port has
+    // just failed) or once the program has written its last stop.
+    void Disarm() noexcept;
 
 private:
     struct Saved;

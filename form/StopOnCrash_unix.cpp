@@ -1,6 +1,7 @@
-#include "ui/StopOnCrash.h"
+#include "form/StopOnCrash.h"
 
 #include <array>
+#include <atomic>
 #include <csignal>
 #include <vector>
 
@@ -8,14 +9,16 @@ namespace kovir {
 
 namespace {
 
-constexpr std::array CrashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+// The signals whose default action is to end the program with a core dump.
+constexpr std::array CrashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT,
+                                  SIGQUIT, SIGTRAP, SIGSYS, SIGXCPU, SIGXFSZ};
 
 // A signal handler takes no context: the port and the Controller it stops
 // are the one place the process keeps them.
 struct Armed {
-    PortOutput* port = nullptr;
+    std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
-    volatile std::sig_atomic_t fired = 0;
+    std::atomic<bool> fired{false};
 };
 
 Armed& TheArmed()
@@ -27,13 +30,23 @@ Armed& TheArmed()
 void OnCrash(int signal)
 {
     Armed& armed = TheArmed();
-    if (armed.port && !armed.fired) {
-        armed.fired = 1;
-        armed.port->StopFromCrash(armed.controller->LPTadresa());
+    PortOutput* port = armed.port.load();
+    if (port && !armed.fired.exchange(true)) {
+        port->StopFromCrash(armed.controller->LPTadresa());
     }
     // The default action is back (SA_RESETHAND) and the signal not blocked
-    // (SA_NODEFER): this ends the process as the crash would have.
+    // (SA_NODEFER): this ends the process as the crash would have, on the
+    // thread it happened on.
     std::raise(signal);
+}
+
+struct sigaction CrashAction()
+{
+    struct sigaction action {};
+    action.sa_handler = &OnCrash;
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    return action;
 }
 
 } // namespace
@@ -47,7 +60,8 @@ struct StopOnCrash::Saved {
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
     : saved_(std::make_unique<Saved>())
 {
-    // A stack of its own, so that a stack overflow is covered too.
+    // A stack of its own for this thread, so that its stack overflowing is
+    // covered too.
     saved_->stack.resize(64 * 1024);
     stack_t stack{};
     stack.ss_sp = saved_->stack.data();
@@ -55,13 +69,10 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
     sigaltstack(&stack, &saved_->previousStack);
 
     Armed& armed = TheArmed();
-    armed.port = &port;
     armed.controller = &controller;
-    armed.fired = 0;
-    struct sigaction action {};
-    action.sa_handler = &OnCrash;
-    action.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
-    sigemptyset(&action.sa_mask);
+    armed.fired = false;
+    armed.port = &port;
+    const struct sigaction action = CrashAction();
     for (std::size_t i = 0; i < CrashSignals.size(); ++i) {
         sigaction(CrashSignals[i], &action, &saved_->previous[i]);
     }
@@ -72,10 +83,24 @@ StopOnCrash::~StopOnCrash()
     for (std::size_t i = 0; i < CrashSignals.size(); ++i) {
         sigaction(CrashSignals[i], &saved_->previous[i], nullptr);
     }
-    Armed& armed = TheArmed();
-    armed.port = nullptr;
-    armed.controller = nullptr;
+    Disarm();
     sigaltstack(&saved_->previousStack, nullptr);
+}
+
+void StopOnCrash::KeepFirst() noexcept
+{
+    const struct sigaction ours = CrashAction();
+    for (const int signal : CrashSignals) {
+        struct sigaction now {};
+        if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler != ours.sa_handler) {
+            sigaction(signal, &ours, nullptr);
+        }
+    }
+}
+
+void StopOnCrash::Disarm() noexcept
+{
+    TheArmed().port = nullptr;
 }
 
 } // namespace kovir

@@ -1,7 +1,10 @@
-#include "ui/StopOnCrash.h"
+#include "form/StopOnCrash.h"
+
+#include "windows/SystemLibrary.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <csignal>
 
 namespace kovir {
@@ -9,11 +12,19 @@ namespace kovir {
 namespace {
 
 // An exception filter takes no context: the port and the Controller it
-// stops are the one place the process keeps them.
+// stops, and the filter it hands on to, are the one place the process keeps
+// them.
 struct Armed {
-    PortOutput* port = nullptr;
+    std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
-    volatile LONG fired = 0;
+    std::atomic<bool> fired{false};
+    std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> next{nullptr};
+    // The thread that writes the stop for a thread whose stack has
+    // overflowed, where the filter itself has almost no stack left.
+    HANDLE stopper = nullptr;
+    HANDLE stop = nullptr;    // set: write the stop (or, disarmed, end)
+    HANDLE stopped = nullptr; // set: written
+    std::atomic<DWORD> overflowed{0}; // the thread whose stack overflowed
 };
 
 Armed& TheArmed()
@@ -25,58 +36,135 @@ Armed& TheArmed()
 void StopOnce()
 {
     Armed& armed = TheArmed();
-    if (armed.port && InterlockedExchange(&armed.fired, 1) == 0) {
-        armed.port->StopFromCrash(armed.controller->LPTadresa());
+    PortOutput* port = armed.port.load();
+    if (port && !armed.fired.exchange(true)) {
+        port->StopFromCrash(armed.controller->LPTadresa());
     }
 }
+
+// Writes the stop for a thread whose stack has overflowed. A stack
+// overflow ends the program: where the system ends only the overflowed
+// thread (as Wine does), this then ends the process with the overflow's
+// status; Windows ends it, with its own report, before that.
+DWORD WINAPI Stopper(void*)
+{
+    Armed& armed = TheArmed();
+    WaitForSingleObject(armed.stop, INFINITE);
+    StopOnce();
+    SetEvent(armed.stopped);
+    if (const HANDLE overflowed = armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed)
+                                                   : nullptr) {
+        WaitForSingleObject(overflowed, INFINITE);
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_STACK_OVERFLOW));
+    }
+    return 0;
+}
+
+// A stack overflow on any thread, seen before anything else runs: what
+// stack is left may not carry the filter, so the stopper writes the stop
+// and this only waits for it, which takes next to no stack. (A stack
+// overflow inside the port's own write is taken for one outside it.)
+LONG WINAPI OnOverflow(EXCEPTION_POINTERS* info)
+{
+    Armed& armed = TheArmed();
+    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW && armed.stopper) {
+        armed.overflowed = GetCurrentThreadId();
+        SetEvent(armed.stop);
+        WaitForSingleObject(armed.stopped, 2000);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// An unhandled exception on any thread: stop, then on to the filter that
+// was there before ours (a library's, or none: Windows' own report).
+LONG WINAPI OnException(EXCEPTION_POINTERS* info)
+{
+    StopOnce();
+    const LPTOP_LEVEL_EXCEPTION_FILTER next = TheArmed().next.load();
+    return next ? next(info) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// abort(), and so std::terminate and an exception no one caught: the C
+// library ends the process itself after this returns.
+void OnAbort(int)
+{
+    StopOnce();
+}
+
+// What the window's thread keeps of its stack for the filter once its stack
+// has overflowed (Windows XP x64 / Vista and later; elsewhere the few KB
+// Windows keeps anyway).
+constexpr ULONG StackForTheStop = 64 * 1024;
 
 } // namespace
 
 struct StopOnCrash::Saved {
     LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
     void (*previousAbort)(int) = SIG_DFL;
-
-    // An unhandled exception on any thread: stop, then on to Windows' own
-    // report (or the filter that was there before).
-    static LONG WINAPI OnException(EXCEPTION_POINTERS* info)
-    {
-        StopOnce();
-        const LPTOP_LEVEL_EXCEPTION_FILTER previous = TheSaved()->previousFilter;
-        return previous ? previous(info) : EXCEPTION_CONTINUE_SEARCH;
-    }
-    // abort(), and so std::terminate and an exception no one caught: the C
-    // library ends the process itself after this returns.
-    static void OnAbort(int)
-    {
-        StopOnce();
-    }
-    static Saved*& TheSaved()
-    {
-        static Saved* saved = nullptr;
-        return saved;
-    }
+    void* overflowHandler = nullptr;
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
     : saved_(std::make_unique<Saved>())
 {
     Armed& armed = TheArmed();
-    armed.port = &port;
     armed.controller = &controller;
-    armed.fired = 0;
-    Saved::TheSaved() = saved_.get();
-    saved_->previousFilter = SetUnhandledExceptionFilter(&Saved::OnException);
-    saved_->previousAbort = std::signal(SIGABRT, &Saved::OnAbort);
+    armed.fired = false;
+    armed.port = &port;
+    saved_->previousFilter = SetUnhandledExceptionFilter(&OnException);
+    armed.next = saved_->previousFilter;
+    saved_->previousAbort = std::signal(SIGABRT, &OnAbort);
+    armed.stop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    armed.stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    armed.stopper = armed.stop && armed.stopped ? CreateThread(nullptr, 64 * 1024, &Stopper, nullptr,
+                                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                                                : nullptr;
+    saved_->overflowHandler = AddVectoredExceptionHandler(1, &OnOverflow);
+    const auto guarantee = BoundFunction<BOOL(WINAPI*)(PULONG)>(GetModuleHandleW(L"kernel32.dll"),
+                                                                "SetThreadStackGuarantee");
+    ULONG reserve = StackForTheStop;
+    if (guarantee) {
+        guarantee(&reserve);
+    }
 }
 
 StopOnCrash::~StopOnCrash()
 {
     std::signal(SIGABRT, saved_->previousAbort);
     SetUnhandledExceptionFilter(saved_->previousFilter);
-    Saved::TheSaved() = nullptr;
+    if (saved_->overflowHandler) {
+        RemoveVectoredExceptionHandler(saved_->overflowHandler);
+    }
+    Disarm();
     Armed& armed = TheArmed();
-    armed.port = nullptr;
-    armed.controller = nullptr;
+    armed.next = nullptr;
+    if (armed.stopper) {
+        SetEvent(armed.stop); // disarmed: it ends without writing
+        WaitForSingleObject(armed.stopper, INFINITE);
+        CloseHandle(armed.stopper);
+        armed.stopper = nullptr;
+    }
+    for (HANDLE* event : {&armed.stop, &armed.stopped}) {
+        if (*event) {
+            CloseHandle(*event);
+            *event = nullptr;
+        }
+    }
+}
+
+void StopOnCrash::KeepFirst() noexcept
+{
+    // A library may have put its filter in our place (ftd2xx, a port
+    // library, a graphics driver): ours goes first again, and hands on to it.
+    const LPTOP_LEVEL_EXCEPTION_FILTER now = SetUnhandledExceptionFilter(&OnException);
+    if (now != &OnException) {
+        TheArmed().next = now;
+    }
+}
+
+void StopOnCrash::Disarm() noexcept
+{
+    TheArmed().port = nullptr;
 }
 
 } // namespace kovir

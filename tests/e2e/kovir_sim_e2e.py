@@ -97,6 +97,7 @@ FTD2XX_DLL = None  # set by --ftd2xx-dll
 INPOUT_DLL = None  # set by --inpout-dll
 FAULT_TOOL = None  # set by --fault-tool
 BOARD_TOOL = None  # set by --board-tool
+CRASH_TAKING_IO_DLL = None  # set by --crash-taking-io-dll
 
 
 class XServer:
@@ -368,6 +369,27 @@ def crashed_by(sig):
     return scenario
 
 
+def crashed_on_another_thread(sig):
+    """A crash on a thread other than the main one (the toolkit's: X's event
+    reader, D-Bus): the device is stopped from that thread, then the program
+    ends by the same signal."""
+    def scenario(path, x):
+        import ctypes
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        p.click("Napred")
+        p.expect((0x378, 0x0F))
+        others = sorted(int(t) for t in os.listdir(f"/proc/{p.proc.pid}/task") if int(t) != p.proc.pid)
+        if not others:
+            raise Failure("the program has no thread but its main one")
+        tgkill = 234  # x86-64: a signal to one thread of a process
+        if ctypes.CDLL(None, use_errno=True).syscall(tgkill, p.proc.pid, others[0], sig) != 0:
+            raise Failure(f"tgkill failed: {ctypes.get_errno()}")
+        p.expect((0x378, 0x00))
+        p.ends(-sig)
+    return scenario
+
+
 def crash_remote_thread(path, x):
     """A fault in the program, made by a thread started in it at an address
     with no code: the device is stopped, then the program ends."""
@@ -380,6 +402,32 @@ def crash_remote_thread(path, x):
     p.expect((0x378, 0x00))
     if code == 0:
         raise Failure("the crashed program ended with status 0")
+
+
+def stack_overflow(path, x):
+    """The window's thread overflows its stack while driving: the stop is
+    written from what stack it has left, then the program ends."""
+    WINE.no_debugger(x.name)
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Nazad")
+    p.expect((0x378, 0x05))
+    code = fault(p, path, x, "overflow")
+    p.expect((0x378, 0x00))
+    if code == 0:
+        raise Failure("the overflowed program ended with status 0")
+
+
+def restart_manager(path, x):
+    """What an installer's Restart Manager sends while the device drives:
+    the stop, then the program ends (nothing more reaches the port)."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred")
+    p.expect((0x378, 0x0F))
+    fault(p, path, x, "endsession", within=15)
+    p.expect((0x378, 0x00))
+    p.ends(0)
 
 
 def logoff(path, x):
@@ -433,31 +481,35 @@ def port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
-def fault(p, path, x):
-    """A fault in the running program, made by a thread started in it at an
-    address with no code; its exit status once it has ended."""
-    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path)],
+def fault(p, path, x, what="fault", within=30):
+    """Done to the running program from outside (make_fault): by default a
+    fault, made by a thread started in it at an address with no code; its
+    exit status once it has ended, within `within` seconds."""
+    subprocess.run(WINE.command(FAULT_TOOL) + [os.path.basename(path), what],
                    env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE)
     try:
-        return p.proc.wait(30 * PATIENCE)
+        return p.proc.wait(within * PATIENCE)
     except subprocess.TimeoutExpired:
         p.proc.kill()
-        raise Failure("the program outlived its crash")
+        raise Failure(f"the program outlived its {what} by {within} s")
 
 
-def crash_port_library(path, x):
+def crash_port_library_with(dll, after=()):
     """kovir.exe faulted while it drives: the stop goes out through the bound
-    PortOut before the program ends."""
-    WINE.no_debugger(x.name)
-    program, log = beside(path, IO_DLL)
-    p = Program(program, x)
-    p.click("Napred")
-    p.faces(Napred=YELLOW, Stop=GREEN)
-    fault(p, path, x)
-    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
-                "IO.DLL PortOut 888 0"]
-    if calls(log) != expected:
-        raise Failure(f"the library saw {calls(log)}, expected {expected}")
+    PortOut before the program ends, even where the library put its own
+    crash filter in place when it loaded (then that one runs `after`)."""
+    def scenario(path, x):
+        WINE.no_debugger(x.name)
+        program, log = beside(path, dll())
+        p = Program(program, x)
+        p.click("Napred")
+        p.faces(Napred=YELLOW, Stop=GREEN)
+        fault(p, path, x)
+        expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                    "IO.DLL PortOut 888 0", *after]
+        if calls(log) != expected:
+            raise Failure(f"the library saw {calls(log)}, expected {expected}")
+    return scenario
 
 
 def set_environment(name, value):
@@ -482,12 +534,13 @@ def board_calls(board, location, writes, closed=True):
             *([f"FT_Close {board}"] if closed else [])]
 
 
-def board_library_until(crash):
+def board_library_until(crash, hung=False):
     """kovir.exe on a PC whose only port is a USB bit-bang board named for
     kovir, an FT232R as it comes beside it (our stand-in ftd2xx.dll beside
     the program): LPT1 is the kovir board, the other is never opened; the
     stop's 0 goes out at the close (then the board is closed) or, through
-    the bound FT_Write, at a crash."""
+    the bound FT_Write, at a crash; to a `hung` board that no longer
+    answers, the crash's stop waits no longer than its write timeout."""
     def scenario(path, x):
         if crash:
             WINE.no_debugger(x.name)
@@ -496,12 +549,16 @@ def board_library_until(crash):
         p = Program(program, x)
         p.click("Napred")
         p.faces(Napred=YELLOW, Stop=GREEN)
+        if hung:
+            open(log + ".hang", "w").close()
         if crash:
-            fault(p, path, x)
+            fault(p, path, x, within=10)
         else:
             p.close_box()
             p.ends(0)
         expected = board_calls(BOARD, "0011", (0x00, 0x0F, 0x00), closed=not crash)
+        if hung:
+            expected[-1] += " timed out"
         if calls(log) != ["ftd2xx.dll " + call for call in expected]:
             raise Failure(f"the boards saw {calls(log)}, expected {expected}")
     return scenario
@@ -745,6 +802,8 @@ def display_lost(path, x):
 SCENARIOS = {
     "start_and_close": start_and_close,
     "logoff": logoff,
+    "stack_overflow": stack_overflow,
+    "restart_manager": restart_manager,
     "port_library": port_library,
     "screen_reader_toggle": screen_reader_toggle,
     "no_port_library": no_port_library,
@@ -757,7 +816,10 @@ SCENARIOS = {
     "sighup": ended_by(signal.SIGHUP),
     "display_lost": display_lost,
     "crash_remote_thread": crash_remote_thread,
-    "crash_port_library": crash_port_library,
+    "crash_port_library": crash_port_library_with(lambda: IO_DLL),
+    "crash_port_library_that_takes_crashes": crash_port_library_with(
+        lambda: CRASH_TAKING_IO_DLL, ["IO.DLL took the crash"]),
+    "crash_hung_board": board_library_until(crash=True, hung=True),
     "board_library": board_library_until(crash=False),
     "crash_board_library": board_library_until(crash=True),
     "planted_board_library": planted_board_library,
@@ -765,6 +827,13 @@ SCENARIOS = {
     "crash_segv": crashed_by(signal.SIGSEGV),
     "crash_abrt": crashed_by(signal.SIGABRT),
     "crash_bus": crashed_by(signal.SIGBUS),
+    "quit": crashed_by(signal.SIGQUIT),
+    "sigtrap": crashed_by(signal.SIGTRAP),
+    "sigsys": crashed_by(signal.SIGSYS),
+    "sigxcpu": crashed_by(signal.SIGXCPU),
+    "sigxfsz": crashed_by(signal.SIGXFSZ),
+    "crash_segv_on_another_thread": crashed_on_another_thread(signal.SIGSEGV),
+    "quit_on_another_thread": crashed_on_another_thread(signal.SIGQUIT),
     "closed_trace_pipe": closed_trace_pipe,
     "closed_trace_pipe_then_sigterm": closed_trace_pipe_then(signal.SIGTERM),
     "closed_trace_pipe_then_sigint": closed_trace_pipe_then(signal.SIGINT),
@@ -783,15 +852,18 @@ def main():
     parser.add_argument("--fault-tool", help="make_fault.exe, for crash_remote_thread")
     parser.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for the board scenarios")
     parser.add_argument("--board-tool", help="kovir-board.exe, for board_prepared")
+    parser.add_argument("--crash-taking-io-dll",
+                        help="a test IO.DLL that puts its own crash filter in place")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
-    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL, BOARD_TOOL
+    global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL, BOARD_TOOL, CRASH_TAKING_IO_DLL
     WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
     INPOUT_DLL = args.inpout_dll
     FAULT_TOOL = args.fault_tool
     FTD2XX_DLL = args.ftd2xx_dll
     BOARD_TOOL = args.board_tool
+    CRASH_TAKING_IO_DLL = args.crash_taking_io_dll
     passed = failed = 0
     for name in args.scenarios:
         x = XServer()

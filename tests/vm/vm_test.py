@@ -105,7 +105,9 @@ mark {start}
 
 LOAD_DRIVERS = """insmod /lib/modules/parport.ko
 insmod /lib/modules/parport_pc.ko io={io} irq={irq}
-insmod /lib/modules/ppdev.ko
+"""
+# The port's device files, without which only root reaches it, by raw I/O.
+LOAD_PPDEV = """insmod /lib/modules/ppdev.ko
 for i in $(seq 50); do [ -e /dev/parport0 ] && break; sleep 0.1; done
 chown root:lp /dev/parport*
 chmod 0660 /dev/parport*"""
@@ -201,13 +203,15 @@ class Guest:
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
              trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R,
-             description=KOVIR, clone=False):
+             description=KOVIR, clone=False, ppdev=True):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
-        kernel's driver is told to take, or none at all without `drivers`;
+        kernel's driver is told to take, or none at all without `drivers`
+        (and without `ppdev`, no device files: raw I/O);
         `board`: the serial number of a USB bit-bang board plugged in, whose
         `chip` is FT232R or FT232H, with the product `description` in its
         EEPROM; a `clone` ignores EEPROM writes."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
+        load += LOAD_PPDEV if ppdev else ""
         plug = ""
         if board:
             self.add(self.gadget, "/kovir-ft232r-gadget")
@@ -516,6 +520,50 @@ def kovir_crash(guest, args):
     return kovir_sigterm(guest, args, signal="SEGV", status=139)
 
 
+# The real kovir on an X server in the emulated PC (this machine's own system,
+# shared read-only, in a chroot), where the toolkit has threads of its own:
+# Napred, then a crash signal to one of those threads, not the main one.
+THREAD_CRASH = """export HOME=/tmp XDG_RUNTIME_DIR=/tmp PATH=/usr/bin:/bin
+Xvfb :7 -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
+for i in $(seq 200); do [ -e /tmp/.X11-unix/X7 ] && break; sleep 0.1; done
+export DISPLAY=:7
+{kovir} &
+pid=$!
+window=$(xdotool search --sync --onlyvisible --name '^Upravljanje kovirom$' | head -n 1)
+xdotool mousemove --window "$window" 208 64 click 1
+sleep 1
+thread=$(ls /proc/$pid/task | grep -vx "$pid" | head -n 1)
+echo "threads: $(ls /proc/$pid/task | tr '\n' ' '), crashing $thread"
+python3 -c "import ctypes, sys; sys.exit(ctypes.CDLL(None).syscall(234, $pid, $thread, 11))"
+wait $pid
+echo "kovir-exit: $?"
+"""
+
+
+def kovir_thread_crash(guest, args, ppdev=True):
+    """A crash on a thread other than the main one, in the real kovir: over
+    ppdev, or as root over raw I/O, whose port permission belongs to the
+    thread that took it (the stop goes through /dev/port)."""
+    if not args.kovir:
+        raise Failure("no kovir program given")
+    script = guest.work / "thread_crash.sh"
+    script.parent.mkdir(parents=True, exist_ok=True)
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve()))
+    writes = guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
+                        timeout=240, memory="1024M", ppdev=ppdev,
+                        extra=["-cpu", "max,-smap", "-fsdev",
+                               "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
+                               "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+    if exit_status(guest.console, "kovir-exit") != 139:
+        raise Failure("kovir did not end by SIGSEGV:\n" + guest.console[-3000:])
+    threads = re.search(r"threads: (.*), crashing (\d+)", guest.console)
+    return expect_writes(writes, {0x378: [0x00, 0x0F, 0x00]}) + f"; threads {threads[1]}, crashed {threads[2]}"
+
+
+def kovir_raw_thread_crash(guest, args):
+    return kovir_thread_crash(guest, args, ppdev=False)
+
+
 def no_parport_driver(guest, args):
     # libieee1284 then guesses 0x378, 0x278 and 0x3BC on /dev/port.
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
@@ -814,6 +862,8 @@ SCENARIOS = {
     "no_parport_driver": no_parport_driver,
     "kovir_card_sigterm": kovir_card_sigterm,
     "kovir_crash": kovir_crash,
+    "kovir_thread_crash": kovir_thread_crash,
+    "kovir_raw_thread_crash": kovir_raw_thread_crash,
     "board_only": board_only,
     "port_and_board": port_and_board,
     "ft232h_only": ft232h_only,

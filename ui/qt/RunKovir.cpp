@@ -3,7 +3,6 @@
 #include "form/Form1Description.h"
 #include "ui/qt/Form1.h"
 #include "ui/qt/Form1Layout.h"
-#include "ui/StopOnCrash.h"
 #include "ui/qt/StopAtExit.h"
 #include "ui/qt/StopSignals.h"
 #include "ui/qt/icon/IconPixels.h"
@@ -58,7 +57,6 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
         {
             Form1 form(std::move(port));
             FormSession& session = form.Session();
-            const StopOnCrash stopOnCrash(session.Device(), session.Commands());
             stopSignals.Deliver([&form, &session] {
                 session.AskEnd();
                 form.close();

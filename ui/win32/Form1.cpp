@@ -443,11 +443,14 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        // Logoff or shutdown: the session ends the process after this, so
-        // the device is stopped now.
+        // Logoff, shutdown, or an installer's Restart Manager closing the
+        // program (ENDSESSION_CLOSEAPP): the device is stopped and the
+        // program ends now, as at the close, without a message box. Windows
+        // may end the process any time after this returns.
         if (wParam) {
             session_.AskEnd();
             session_.Unload();
+            DestroyWindow(window_);
         }
         return 0;
     case WM_DESTROY:

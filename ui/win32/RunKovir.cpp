@@ -1,7 +1,6 @@
 #include "ui/win32/RunKovir.h"
 
 #include "form/Form1Description.h"
-#include "ui/StopOnCrash.h"
 #include "ui/win32/Form1.h"
 #include "windows/Text.h"
 
@@ -40,7 +39,6 @@ int RunKovir(std::unique_ptr<PortOutput> port)
         return 1;
     }
     FormSession& session = form->Session();
-    std::optional<StopOnCrash> stopOnCrash(std::in_place, session.Device(), session.Commands());
     form->Show();
 
     int status = 1;
@@ -66,8 +64,7 @@ int RunKovir(std::unique_ptr<PortOutput> port)
     }
     if (std::exception_ptr failure = session.TakeFailure()) {
         const bool endAsked = session.EndAsked();
-        stopOnCrash.reset(); // after a failure nothing more goes to the port
-        form.reset();        // the window goes; the port keeps what it last received
+        form.reset(); // the window goes; the port keeps what it last received
         try {
             std::rethrow_exception(failure);
         } catch (const std::exception& e) {

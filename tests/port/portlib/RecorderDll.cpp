@@ -6,6 +6,8 @@
 // library; with DRIVER_OPEN=0 or 1 also InpOut's IsInpOutDriverOpen, saying
 // that), HELPER (a library the IO.DLL built with NEEDS_HELPER imports, which
 // records where it was loaded from), or none (a DLL without the entry point).
+// With TAKES_CRASHES it puts its own unhandled-exception filter in place when
+// it loads, as some libraries do, which records "took the crash".
 #include "tests/support/RecordLine_win.h"
 
 #include <windows.h>
@@ -81,9 +83,20 @@ __declspec(dllexport) short WINAPI PortIn(short port)
 }
 #endif
 
+#if defined(TAKES_CRASHES)
+LONG WINAPI TakeTheCrash(EXCEPTION_POINTERS*)
+{
+    Append("took the crash");
+    return EXCEPTION_EXECUTE_HANDLER; // the process ends, quietly
+}
+#endif
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
+#if defined(TAKES_CRASHES)
+        SetUnhandledExceptionFilter(&TakeTheCrash);
+#endif
 #if defined(HELPER)
         char line[MAX_PATH + 16] = "loaded from ";
         GetModuleFileNameA(instance, line + 12, MAX_PATH);

@@ -183,6 +183,28 @@ TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort)
               (std::vector<PortWrite>{{0x378, 15}, {0x378, 15}, {0x3BC, 14}, {0x3BC, 0}}));
 }
 
+TEST(Form1Win32, AnInstallersEndOfTheSessionStopsTheDeviceAndEndsTheProgram)
+{
+    MadeForm made;
+    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0); // Napred
+    made.log.clear();
+    MSG earlier; // an earlier window's end left its own quit message
+    PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    const HWND window = made.form->Window();
+    constexpr LPARAM CloseApp = 0x1; // ENDSESSION_CLOSEAPP: the Restart Manager's
+    EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, CloseApp));
+    SendMessageW(window, WM_ENDSESSION, TRUE, CloseApp);
+    // Whatever still comes reaches nothing: a click, a key, the close box.
+    made.form->Session().Click(FindControl("Command3")->click);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x378, 0}}));
+    EXPECT_FALSE(IsWindow(window)) << "the window went";
+    MSG quit;
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the program ends";
+    EXPECT_EQ(quit.wParam, 0U);
+    EXPECT_TRUE(made.form->Session().EndAsked()) << "no message may wait after it";
+}
+
 TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
 {
     MadeForm made;
