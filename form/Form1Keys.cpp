@@ -7,8 +7,9 @@ namespace {
 // Forward, left, back and right where the left hand rests (and on the
 // keypad as a cross, 5 in its middle stopping); Z for "ZVUK".
 constexpr ControlKeys Keys[] = {
-    {"Command3", 'W', '8', "W"}, {"Command1", 'A', '4', "A"}, {"Command4", 'S', '2', "S"},
-    {"Command2", 'D', '6', "D"}, {"Command6", 0, '5', "Esc"}, {"Command5", 'Z', 0, "Z"},
+    {"Command3", 'W', U'Њ', '8', false, "W"}, {"Command1", 'A', U'А', '4', false, "A"},
+    {"Command4", 'S', U'С', '2', false, "S"}, {"Command2", 'D', U'Д', '6', false, "D"},
+    {"Command6", 0, 0, '5', true, "Esc"},     {"Command5", 'Z', U'З', 0, false, "Z"},
 };
 
 template <typename Matches> const ControlDescription* ButtonWhere(Matches matches)
@@ -21,6 +22,22 @@ template <typename Matches> const ControlDescription* ButtonWhere(Matches matche
     return nullptr;
 }
 
+// The capital of a Latin or Cyrillic small letter, folded by hand (the C
+// library's case tables follow the locale, not the letter).
+char32_t Capital(char32_t letter)
+{
+    if (letter >= U'a' && letter <= U'z') {
+        return letter - U'a' + U'A';
+    }
+    if (letter >= U'а' && letter <= U'я') { // а..я
+        return letter - U'а' + U'А';
+    }
+    if (letter >= U'ѐ' && letter <= U'џ') { // ѐ..џ, the Serbian ђ ј љ њ ћ џ among them
+        return letter - U'ѐ' + U'Ѐ';
+    }
+    return letter;
+}
+
 } // namespace
 
 std::span<const ControlKeys> Form1Keys()
@@ -28,10 +45,12 @@ std::span<const ControlKeys> Form1Keys()
     return Keys;
 }
 
-const ControlDescription* ButtonForLetter(char letter)
+const ControlDescription* ButtonForLetter(char32_t letter)
 {
-    const char upper = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
-    return upper == 0 ? nullptr : ButtonWhere([upper](const ControlKeys& k) { return k.letter == upper; });
+    const char32_t capital = Capital(letter);
+    return capital == 0 ? nullptr : ButtonWhere([capital](const ControlKeys& k) {
+        return static_cast<char32_t>(k.latin) == capital || k.cyrillic == capital;
+    });
 }
 
 const ControlDescription* ButtonForKeypad(char digit)
@@ -41,7 +60,7 @@ const ControlDescription* ButtonForKeypad(char digit)
 
 const ControlDescription* ButtonForEscape()
 {
-    return ButtonWhere([](const ControlKeys& k) { return k.shown == "Esc"; });
+    return ButtonWhere([](const ControlKeys& k) { return k.escape; });
 }
 
 std::string KeyHint(const ControlDescription& control)

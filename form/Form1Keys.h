@@ -13,18 +13,25 @@ namespace kovir {
 // anywhere. A key does exactly what a click of its button does. The keys the
 // window already uses stay as they are: Tab, Space on the focused button,
 // the arrow keys among the port options.
+//
+// A letter key is found by the letter it types, not by where it sits: W, A,
+// S, D and Z under any layout that has them (US, Serbian Latin, where Z is
+// QWERTZ's), and under the Serbian Cyrillic layout the letter that shares
+// the key with them on a Serbian keyboard: Њ, А, С, Д, З.
 struct ControlKeys {
     std::string_view control; // a button's name
-    char letter;              // its letter key, 'W'; 0 where Esc is its key
+    char latin;               // its letter key, 'W'; 0 for none
+    char32_t cyrillic;        // the Serbian Cyrillic letter on the same key, U'Њ'; 0 for none
     char keypad;              // its digit on the numeric keypad (Num Lock on), or 0
+    bool escape;              // Esc presses it
     std::string_view shown;   // how its key is written: "W", "Esc"
 };
 
 std::span<const ControlKeys> Form1Keys();
 
-// The button a key presses, or nullptr: a letter ('W' or 'w'), a digit of
-// the numeric keypad, or Esc.
-const ControlDescription* ButtonForLetter(char letter);
+// The button a key presses, or nullptr: the letter it types (Latin or
+// Cyrillic, either case), a digit of the numeric keypad, or Esc.
+const ControlDescription* ButtonForLetter(char32_t letter);
 const ControlDescription* ButtonForKeypad(char digit);
 const ControlDescription* ButtonForEscape();
 

@@ -114,9 +114,46 @@ class XServer:
         self.name = ":" + number
 
     def stop(self):
+        if getattr(self, "layout_display", None):
+            self.layout_display.close()
+            self.layout_display = None
         if self.proc.poll() is None:
             self.proc.terminate()
             self.proc.wait(10)
+
+    def use_layout(self, layout):
+        """Puts the X keyboard layout `layout` ("rs", "rs latin", "us") on
+        every key, as xkb's own files define it: compiled by xkbcomp, each
+        key's first group written into the server's keyboard map (setxkbmap
+        alone does not take on Xvfb)."""
+        from Xlib import XK
+        for group in ("latin1", "latin2", "latin3", "latin4", "cyrillic", "technical",
+                      "special", "publishing", "greek", "xkb"):
+            XK.load_keysym_group(group)
+        rules = subprocess.run(["setxkbmap", "-display", self.name, "-print", *layout.split()],
+                               check=True, capture_output=True, text=True, timeout=30).stdout
+        keymap = subprocess.run(["xkbcomp", "-w", "0", "-xkb", "-", "-"], input=rules, check=True,
+                                capture_output=True, text=True, timeout=30).stdout
+        codes = {name: int(code) for name, code in re.findall(r"<(\w+)>\s*=\s*(\d+);", keymap)}
+        d = xdisplay.Display(self.name)
+        self.keys_of_layout = {}  # keysym name: the key (keycode) it is on
+        try:
+            for name, symbols in re.findall(
+                    r"key <(\w+)>\s*{[^}]*?symbols\[Group1\]\s*=\s*\[([^\]]*)\]", keymap):
+                names = [n.strip() for n in symbols.split(",")][:2]
+                keysyms = [XK.string_to_keysym(n) for n in names] + [0] * (2 - len(names))
+                if name in codes:
+                    d.change_keyboard_mapping(codes[name], [keysyms])
+                    self.keys_of_layout.update({n: codes[name] for n in names})
+            d.sync()
+        except BaseException:
+            d.close()
+            raise
+        # Kept until the server ends: Xvfb gives the keys their own map back
+        # once the client that changed it has gone. (A US map left on the
+        # keys fails the tests: W, A, S, D would still drive, but the Serbian
+        # layouts' Z key would not, and US's Z key would.)
+        self.layout_display = d
 
 
 class Window:
@@ -138,8 +175,13 @@ class Window:
                 self.window = int(search.stdout.split()[0])
                 return
             if time.monotonic() > deadline:
-                raise Failure("no window captioned \"Upravljanje kovirom\" showed")
+                raise Failure("no window captioned \"Upravljanje kovirom\" showed; "
+                              + self.what_happened() + f"; xdotool said {search.stderr!r}")
             time.sleep(0.1)
+
+    def what_happened(self):
+        """What a failure report says of the program behind the window."""
+        return "no program of ours"
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20 * PATIENCE,
@@ -168,6 +210,28 @@ class Window:
             self.xdotool("key", *keys)
         else:
             self.xdotool("key", "--window", str(self.window), *keys)
+
+    def press(self, *keysyms):
+        """Presses the keys that type `keysyms` under the layout put on the
+        keys (use_layout), by their keycodes, through XTest as a keyboard
+        does: the layout, not xdotool, decides what each one types."""
+        from Xlib import XK
+        from Xlib.ext import xtest
+        self.xdotool("windowfocus", "--sync", str(self.window))
+        d = xdisplay.Display(self.x.name)
+        # Xvfb answers each fake key with an error python-xlib reports, and
+        # takes the key all the same: what the program does is the check.
+        d.set_error_handler(lambda *error: None)
+        try:
+            for keysym in keysyms:
+                # Keys the layout leaves as they are, such as Esc, where they were.
+                code = self.x.keys_of_layout.get(keysym) or d.keysym_to_keycode(
+                    XK.string_to_keysym(keysym))
+                xtest.fake_input(d, X.KeyPress, code)
+                xtest.fake_input(d, X.KeyRelease, code)
+                d.sync()
+        finally:
+            d.close()
 
     def faces(self, **expected):
         """Waits for the buttons' faces on the screen to show `expected`
@@ -209,17 +273,31 @@ class Window:
 class Program(Window):
     """kovir-sim on the given display, its trace read line by line."""
 
-    def __init__(self, path, x, stderr=subprocess.DEVNULL):
+    def __init__(self, path, x, stderr=None):
         env = dict(WINE.env if WINE else os.environ, DISPLAY=x.name)
         env.pop("QT_QPA_PLATFORM", None)
         command = WINE.command(path) if WINE else [path]
-        self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=stderr,
+        # Its standard error, kept for a failure's report.
+        import tempfile
+        self.stderr = stderr or tempfile.TemporaryFile(mode="w+")
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=self.stderr,
                                      env=env, text=True)
         self.lines = queue.Queue()
         self.trace = []
         self.raw = []  # the trace lines as written
         threading.Thread(target=self._read, daemon=True).start()
         super().__init__(x, env)
+
+    def what_happened(self):
+        state = ("still running" if self.proc.poll() is None
+                 else f"ended with {self.proc.returncode}")
+        said = ""
+        if hasattr(self.stderr, "seek"):
+            self.stderr.seek(0)
+            said = self.stderr.read()[-1500:]
+        return (f"the program {state} after {time.monotonic() - self.started:.1f} s, "
+                f"having written {self.raw} and said {said!r}")
 
     def _read(self):
         for line in self.proc.stdout:
@@ -322,6 +400,38 @@ def keyboard_drives(path, x):
     p.close_box()
     p.expect((0x3BC, 0x00))
     p.ends(0)
+
+
+# Each layout's keys by the keysym it gives them, pressed as a keyboard does
+# (the physical key the layout puts that keysym on): W, A, S, D, the key that
+# types Z (QWERTZ's under the Serbian layouts), and the key a US keyboard has
+# Z on, which the Serbian layouts give another letter (and US's Y key).
+LAYOUTS = {
+    "rs": ["Cyrillic_nje", "Cyrillic_a", "Cyrillic_es", "Cyrillic_de", "Cyrillic_ze", "Cyrillic_dze"],
+    "rs latin": ["w", "a", "s", "d", "z", "y"],
+    "us": ["w", "a", "s", "d", "z", "y"],
+}
+
+
+def keys_under(layout):
+    """Under the X keyboard layout `layout`, the keys that type W, A, S, D
+    and Z drive, and no other letter does."""
+    def scenario(path, x):
+        x.use_layout(layout)
+        forward, left, back, right, sound, other = LAYOUTS[layout]
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        for key, byte in ((forward, 0x0F), (left, 0x0E), (back, 0x05), (right, 0x0B)):
+            p.press(key)
+            p.expect((0x378, byte))
+        p.press(sound)
+        p.expect((0x378, 0x1B), (0x378, 0x0B))
+        p.press(other, "Escape")  # only Esc's stop follows
+        p.expect((0x378, 0x00))
+        p.close_box()
+        p.expect((0x378, 0x00))
+        p.ends(0)
+    return scenario
 
 
 def clicks_during_a_pulse(path, x):
@@ -811,6 +921,9 @@ SCENARIOS = {
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
     "keyboard_drives": keyboard_drives,
+    "keys_serbian_cyrillic": keys_under("rs"),
+    "keys_serbian_latin": keys_under("rs latin"),
+    "keys_us": keys_under("us"),
     "sigterm": ended_by(signal.SIGTERM),
     "sigint": ended_by(signal.SIGINT),
     "sighup": ended_by(signal.SIGHUP),

@@ -82,8 +82,9 @@ void Form1::WireEvents()
 
 namespace {
 
-// The button a key press presses, if any. The keypad's digits only as such
-// (Num Lock on): its arrows stay arrows.
+// The button a key press presses, if any: by the letter the key types (Qt
+// gives a letter as its capital's code), whatever the layout. The keypad's
+// digits only as such (Num Lock on): its arrows stay arrows.
 const ControlDescription* ButtonFor(const QKeyEvent& event)
 {
     if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
@@ -97,7 +98,7 @@ const ControlDescription* ButtonFor(const QKeyEvent& event)
     if (key == Qt::Key_Escape) {
         return ButtonForEscape();
     }
-    return key >= Qt::Key_A && key <= Qt::Key_Z ? ButtonForLetter(static_cast<char>(key)) : nullptr;
+    return key > 0 && key < 0x10000 ? ButtonForLetter(static_cast<char32_t>(key)) : nullptr;
 }
 
 } // namespace

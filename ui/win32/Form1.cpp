@@ -305,8 +305,10 @@ void Form1::Show()
 
 namespace {
 
-// The button a key presses, if any: the keypad's digits come as such only
-// with Num Lock on (off, they are arrows).
+// The button a key presses, if any: by the letter the key types in the
+// active layout (a Cyrillic one's too); only where the layout cannot say,
+// by the Latin letter Windows names the key by. The keypad's digits come as
+// such only with Num Lock on (off, they are arrows).
 const ControlDescription* ButtonFor(WPARAM key)
 {
     if (key == VK_ESCAPE) {
@@ -315,7 +317,12 @@ const ControlDescription* ButtonFor(WPARAM key)
     if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) {
         return ButtonForKeypad(static_cast<char>('0' + (key - VK_NUMPAD0)));
     }
-    return key >= 'A' && key <= 'Z' ? ButtonForLetter(static_cast<char>(key)) : nullptr;
+    constexpr UINT ToCharacter = 2; // MAPVK_VK_TO_CHAR: the unshifted letter, a capital
+    const auto typed = static_cast<char32_t>(MapVirtualKeyW(static_cast<UINT>(key), ToCharacter) & 0xFFFF);
+    if (typed != 0) {
+        return ButtonForLetter(typed);
+    }
+    return key >= 'A' && key <= 'Z' ? ButtonForLetter(static_cast<char32_t>(key)) : nullptr;
 }
 
 } // namespace
