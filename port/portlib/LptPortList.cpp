@@ -33,26 +33,65 @@ std::vector<unsigned long> BasesInLptOrder(std::vector<LptPort> ports)
     return bases;
 }
 
-std::wstring PortResourceQuery(std::wstring_view deviceInstanceId)
+std::optional<unsigned long> PortBaseOf(const std::vector<unsigned long>& declaredRanges)
 {
-    // Inside the object path's quotes a backslash and a quote are escaped.
-    std::wstring id;
-    for (const wchar_t c : deviceInstanceId) {
-        if (c == L'\\' || c == L'"') {
-            id += L'\\';
-        }
-        id += c;
-    }
-    return L"ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + id +
-           L"\"} WHERE ResultClass = Win32_PortResource";
+    const auto first = std::find_if(declaredRanges.begin(), declaredRanges.end(),
+                                    [](unsigned long start) { return start != 0; });
+    return first != declaredRanges.end() ? std::optional(*first) : std::nullopt;
 }
 
-std::optional<unsigned long> PortBaseAmong(const std::vector<unsigned long>& rangeStarts)
-{
-    if (rangeStarts.empty()) {
-        return std::nullopt;
+namespace {
+
+// Reads little-endian numbers out of the list, and says when it ran short.
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint32_t Number(std::size_t at, std::size_t size)
+    {
+        std::uint32_t value = 0;
+        if (at + size > bytes_.size()) {
+            shortOf_ = true;
+            return 0;
+        }
+        for (std::size_t i = size; i-- > 0;) {
+            value = value << 8 | bytes_[at + i];
+        }
+        return value;
     }
-    return *std::min_element(rangeStarts.begin(), rangeStarts.end());
+    bool ShortOf() const { return shortOf_; }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    bool shortOf_ = false;
+};
+
+} // namespace
+
+std::vector<unsigned long> IoRangesInResourceList(std::span<const std::uint8_t> list)
+{
+    // CM_RESOURCE_LIST: a count of full descriptors, each an interface type
+    // and bus number, then a partial list (version, revision, count) of
+    // 16-byte partial descriptors, packed to 4 bytes: type, share, flags,
+    // then for a port its 64-bit start and 32-bit length. A device-specific
+    // one (type 5) has its data right after it.
+    constexpr std::uint8_t Port = 1, DeviceSpecific = 5;
+    constexpr std::size_t Partial = 16;
+    Reader read(list);
+    std::vector<unsigned long> starts;
+    std::size_t at = 4;
+    for (std::uint32_t full = 0, fulls = read.Number(0, 4); full < fulls && !read.ShortOf(); ++full) {
+        const std::uint32_t partials = read.Number(at + 12, 4);
+        at += 16;
+        for (std::uint32_t i = 0; i < partials && !read.ShortOf(); ++i, at += Partial) {
+            const std::uint32_t type = read.Number(at, 1);
+            if (type == Port && read.Number(at + 12, 4) != 0) {
+                starts.push_back(read.Number(at + 4, 4));
+            } else if (type == DeviceSpecific) {
+                at += read.Number(at + 4, 4);
+            }
+        }
+    }
+    return read.ShortOf() ? std::vector<unsigned long>{} : starts;
 }
 
 } // namespace kovir

@@ -15,9 +15,4 @@ namespace kovir {
 std::optional<std::vector<LptPort>> ListLptPorts();
 std::optional<std::vector<LptPort>> LptPortsOfDeviceManager(); // asked in any case
 
-// The base of a device's port as WMI tells it: for a 32-bit program on
-// 64-bit Windows 8 and later, where the configuration manager no longer
-// answers. None when WMI cannot say.
-std::optional<unsigned long> PortBaseFromWmi(const std::wstring& deviceInstanceId);
-
 } // namespace kovir

@@ -7,6 +7,10 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
 namespace kovir {
 
 namespace {
@@ -35,80 +39,141 @@ struct DeviceFunctions {
         setupApi.Bind<decltype(&CM_Get_First_Log_Conf)>("CM_Get_First_Log_Conf");
     decltype(&CM_Get_Next_Res_Des) nextResDes =
         setupApi.Bind<decltype(&CM_Get_Next_Res_Des)>("CM_Get_Next_Res_Des");
+    decltype(&CM_Get_Res_Des_Data_Size) resDesDataSize =
+        setupApi.Bind<decltype(&CM_Get_Res_Des_Data_Size)>("CM_Get_Res_Des_Data_Size");
     decltype(&CM_Get_Res_Des_Data) resDesData =
         setupApi.Bind<decltype(&CM_Get_Res_Des_Data)>("CM_Get_Res_Des_Data");
     decltype(&CM_Free_Res_Des_Handle) freeResDes =
         setupApi.Bind<decltype(&CM_Free_Res_Des_Handle)>("CM_Free_Res_Des_Handle");
     decltype(&CM_Free_Log_Conf_Handle) freeLogConf =
         setupApi.Bind<decltype(&CM_Free_Log_Conf_Handle)>("CM_Free_Log_Conf_Handle");
+    decltype(&RegOpenKeyExW) openKey = advApi.Bind<decltype(&RegOpenKeyExW)>("RegOpenKeyExW");
     decltype(&RegQueryValueExW) queryValue = advApi.Bind<decltype(&RegQueryValueExW)>("RegQueryValueExW");
     decltype(&RegCloseKey) closeKey = advApi.Bind<decltype(&RegCloseKey)>("RegCloseKey");
 
     bool Complete() const
     {
         return getClassDevs && enumDeviceInfo && openDevRegKey && getInstanceId && destroyList &&
-               firstLogConf && nextResDes && resDesData && freeResDes && freeLogConf &&
-               queryValue && closeKey;
+               firstLogConf && nextResDes && resDesDataSize && resDesData && freeResDes &&
+               freeLogConf && openKey && queryValue && closeKey;
     }
 };
+
+// A handle of the system's, freed however its holder is left.
+template <typename Handle, typename Free> class Owned {
+public:
+    Owned(Handle handle, Free free) : handle_(handle), free_(free) {}
+    ~Owned() { free_(handle_); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Handle Get() const { return handle_; }
+
+private:
+    Handle handle_;
+    Free free_;
+};
+
+// A registry value's bytes, sized by asking first; none where it cannot be read.
+std::vector<std::uint8_t> ValueOf(const DeviceFunctions& f, HKEY key, const wchar_t* name, DWORD& type)
+{
+    DWORD size = 0;
+    if (f.queryValue(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0) {
+        return {};
+    }
+    std::vector<std::uint8_t> data(size);
+    if (f.queryValue(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    data.resize(size);
+    return data;
+}
 
 // The port name a device of the Ports class has in its registry key: "LPT1", "COM3".
 std::wstring PortNameOf(const DeviceFunctions& f, HDEVINFO set, SP_DEVINFO_DATA& device)
 {
-    const HKEY key = f.openDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) {
+    const HKEY opened = f.openDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (opened == INVALID_HANDLE_VALUE) {
         return {};
     }
-    wchar_t name[32] = {};
+    const Owned key(opened, f.closeKey);
     DWORD type = 0;
-    DWORD size = sizeof name - sizeof(wchar_t);
-    const LONG rc = f.queryValue(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
-    f.closeKey(key);
-    return rc == ERROR_SUCCESS && type == REG_SZ ? std::wstring(name) : std::wstring();
+    std::vector<std::uint8_t> name = ValueOf(f, key.Get(), L"PortName", type);
+    if (type != REG_SZ || name.size() < sizeof(wchar_t)) {
+        return {};
+    }
+    std::wstring text(reinterpret_cast<const wchar_t*>(name.data()), name.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
 }
 
-// The start of the first I/O range of a device's configuration of `kind`:
-// the register Windows' own port driver takes for the data register.
-struct FirstRange {
+// The I/O ranges of a device's configuration of `kind`, in the order the
+// device declares them.
+struct Ranges {
     CONFIGRET result = CR_SUCCESS;
-    std::optional<unsigned long> base;
+    std::vector<unsigned long> starts;
 };
 
-FirstRange FirstIoRange(const DeviceFunctions& f, DEVINST device, ULONG kind)
+Ranges IoRangesOf(const DeviceFunctions& f, DEVINST device, ULONG kind)
 {
+    Ranges found;
     LOG_CONF config = 0;
-    FirstRange found;
     found.result = f.firstLogConf(&config, device, kind);
     if (found.result != CR_SUCCESS) {
         return found;
     }
-    RES_DES range = 0;
-    if (f.nextResDes(&range, config, ResType_IO, nullptr, 0) == CR_SUCCESS) {
-        IO_DES io{};
-        if (f.resDesData(range, &io, sizeof io, 0) == CR_SUCCESS) {
-            found.base = static_cast<unsigned long>(io.IOD_Alloc_Base);
+    const Owned configuration(config, f.freeLogConf);
+    RES_DES current = 0;
+    for (RES_DES next = 0; f.nextResDes(&next, current ? current : config, ResType_IO, nullptr, 0) ==
+                           CR_SUCCESS;) {
+        if (current) {
+            f.freeResDes(current);
         }
-        f.freeResDes(range);
+        current = next;
+        ULONG size = 0;
+        if (f.resDesDataSize(&size, current, 0) != CR_SUCCESS || size < sizeof(IO_DES)) {
+            continue;
+        }
+        auto data = std::make_unique<unsigned char[]>(size);
+        if (f.resDesData(current, data.get(), size, 0) == CR_SUCCESS) {
+            IO_DES header{};
+            std::memcpy(&header, data.get(), sizeof header);
+            found.starts.push_back(static_cast<unsigned long>(header.IOD_Alloc_Base));
+        }
     }
-    f.freeLogConf(config);
+    if (current) {
+        f.freeResDes(current);
+    }
     return found;
+}
+
+// For a 32-bit program on 64-bit Windows 8 and later, which the
+// configuration manager no longer answers: the device's allocated resources
+// as Windows keeps them in the registry, in the device's order.
+std::vector<unsigned long> IoRangesInRegistry(const DeviceFunctions& f, const std::wstring& instanceId)
+{
+    HKEY opened = nullptr;
+    const std::wstring path = L"SYSTEM\\CurrentControlSet\\Enum\\" + instanceId + L"\\Control";
+    if (f.openKey(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+        return {};
+    }
+    const Owned key(opened, f.closeKey);
+    DWORD type = 0;
+    const std::vector<std::uint8_t> list = ValueOf(f, key.Get(), L"AllocConfig", type);
+    return type == REG_RESOURCE_LIST ? IoRangesInResourceList(list) : std::vector<unsigned long>{};
 }
 
 std::optional<unsigned long> BaseOf(const DeviceFunctions& f, HDEVINFO set, SP_DEVINFO_DATA& device)
 {
-    FirstRange range = FirstIoRange(f, device.DevInst, ALLOC_LOG_CONF);
-    if (range.result == CR_CALL_NOT_IMPLEMENTED) {
-        // A 32-bit program on 64-bit Windows 8 and later.
+    Ranges ranges = IoRangesOf(f, device.DevInst, ALLOC_LOG_CONF);
+    if (ranges.result == CR_CALL_NOT_IMPLEMENTED) {
         wchar_t id[MAX_DEVICE_ID_LEN] = {};
         if (!f.getInstanceId(set, &device, id, MAX_DEVICE_ID_LEN, nullptr)) {
             return std::nullopt;
         }
-        return PortBaseFromWmi(id);
+        ranges.starts = IoRangesInRegistry(f, id);
+    } else if (ranges.starts.empty()) {
+        ranges = IoRangesOf(f, device.DevInst, BOOT_LOG_CONF);
     }
-    if (!range.base) {
-        range = FirstIoRange(f, device.DevInst, BOOT_LOG_CONF);
-    }
-    return range.base;
+    return PortBaseOf(ranges.starts);
 }
 
 // Whether the system's parallel port driver has named any port: it writes
@@ -148,25 +213,25 @@ std::optional<std::vector<LptPort>> LptPortsOfDeviceManager()
     if (!f.Complete()) {
         return std::nullopt;
     }
-    const HDEVINFO set = f.getClassDevs(&PortsClass, nullptr, nullptr, DIGCF_PRESENT);
-    if (set == INVALID_HANDLE_VALUE) {
+    const HDEVINFO made = f.getClassDevs(&PortsClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (made == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
+    const Owned set(made, f.destroyList);
     std::vector<LptPort> ports;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
-    for (DWORD i = 0; f.enumDeviceInfo(set, i, &device); ++i) {
+    for (DWORD i = 0; f.enumDeviceInfo(set.Get(), i, &device); ++i) {
         // The configuration manager is asked only about a port actually
         // found: Wine, which lists none, has it as a stub that ends the process.
-        const auto number = LptNumberOf(PortNameOf(f, set, device));
+        const auto number = LptNumberOf(PortNameOf(f, set.Get(), device));
         if (!number) {
             continue;
         }
-        if (const auto base = BaseOf(f, set, device); base && *base != 0) {
+        if (const auto base = BaseOf(f, set.Get(), device)) {
             ports.push_back({*number, *base});
         }
     }
-    f.destroyList(set);
     return ports;
 }
 

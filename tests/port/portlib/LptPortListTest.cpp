@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
 namespace kovir {
 namespace {
 
@@ -17,13 +23,59 @@ TEST(LptPortList, OnlyLptPortsCountInTheOrderOfTheirNumbers)
               (std::vector<unsigned long>{0x378, 0xD010, 0xE010}));
 }
 
-TEST(LptPortList, TheWmiQueryQuotesTheDeviceIdAndThePortIsItsLowestRange)
+// A CM_RESOURCE_LIST of one device: its partial descriptors, each a type
+// (1 a port's I/O range, 2 an interrupt, 5 device-specific data of
+// `length` bytes after it) and a range or a value.
+std::vector<std::uint8_t> ResourceList(std::vector<std::array<std::uint32_t, 3>> partials)
 {
-    EXPECT_EQ(PortResourceQuery(L"PCI\\VEN_9710&DEV_9865\\4&1\"2"),
-              L"ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"PCI\\\\VEN_9710&DEV_9865\\\\4&1\\\"2\"} "
-              L"WHERE ResultClass = Win32_PortResource");
-    EXPECT_EQ(PortBaseAmong({0x778, 0x378}), 0x378U);
-    EXPECT_EQ(PortBaseAmong({}), std::nullopt);
+    std::vector<std::uint8_t> list;
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            list.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    };
+    put(1, 4);                 // one full descriptor
+    put(5, 4), put(0, 4);      // PCI, bus 0
+    put(1, 2), put(1, 2);      // version, revision
+    put(static_cast<std::uint32_t>(partials.size()), 4);
+    for (const auto& [type, start, length] : partials) {
+        put(type, 1), put(1, 1), put(0, 2); // type, shared, flags
+        put(start, 4), put(0, 4), put(length, 4);
+        if (type == 5) {
+            put(0xEEEEEEEE, static_cast<int>(start)); // device-specific data
+        }
+    }
+    return list;
+}
+
+TEST(LptPortList, APortsBaseIsTheRangeItsDeviceDeclaresFirstFromEitherSource)
+{
+    const struct {
+        const char* card;
+        std::vector<std::array<std::uint32_t, 3>> declared;
+        std::optional<unsigned long> base;
+    } cards[] = {
+        {"on-board, ECP range above", {{1, 0x378, 8}, {1, 0x778, 8}}, 0x378},
+        {"PCIe card, ECP range below", {{1, 0xD010, 8}, {2, 17, 0}, {1, 0xD000, 4}}, 0xD010},
+        {"PCIe card, ECP range above", {{1, 0xE000, 8}, {1, 0xE008, 4}}, 0xE000},
+        {"an interrupt and device data first", {{2, 7, 0}, {5, 12, 0}, {1, 0x3010, 8}}, 0x3010},
+        {"no I/O range", {{2, 7, 0}}, std::nullopt},
+    };
+    for (const auto& card : cards) {
+        std::vector<unsigned long> starts;
+        for (const auto& [type, start, length] : card.declared) {
+            if (type == 1) {
+                starts.push_back(start);
+            }
+        }
+        const std::vector<std::uint8_t> list = ResourceList(card.declared);
+        EXPECT_EQ(IoRangesInResourceList(list), starts) << card.card;
+        EXPECT_EQ(PortBaseOf(IoRangesInResourceList(list)), card.base) << card.card;
+        EXPECT_EQ(PortBaseOf(starts), card.base) << card.card << ", from the configuration manager";
+        EXPECT_EQ(IoRangesInResourceList(std::span(list).first(list.size() - 1)),
+                  std::vector<unsigned long>{})
+            << card.card << ", cut short";
+    }
 }
 
 } // namespace
