@@ -174,7 +174,9 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
         clock_.Mark();
         return;
     }
-    // The port first: a second kovir is refused before it loads anything.
+    // The port first: a second kovir is refused before it loads a port
+    // library. (Finding which port an option drives came before, and has
+    // loaded Windows' own SetupAPI, and FTDI's library where it is installed.)
     if (std::none_of(held_.begin(), held_.end(),
                      [port](const auto& h) { return h.first == port; })) {
         Hold(port);

@@ -366,7 +366,7 @@ TEST(PortLibraryPort, EveryCallThroughTheBoundEntryPointLeavesTheStackWhereItWas
     }
 }
 
-TEST(PortLibraryPort, ASecondInstanceIsRefusedBeforeItLoadsAnyLibrary)
+TEST(PortLibraryPort, ASecondInstanceIsRefusedBeforeItLoadsAPortLibrary)
 {
     Sandbox first("-first"), second("-second"); // both log to the second's log
     first.Put(IoDll, first.program, "IO.DLL");
