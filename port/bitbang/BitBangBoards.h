@@ -41,7 +41,11 @@ public:
 
     // The attached FTDI devices that are not kovir boards, listed with the
     // boards: the messages name them.
-    const std::vector<FtdiDevice>& Unprepared();
+    const std::vector<FtdiDevice>& Unprepared()
+    {
+        Count();
+        return unprepared_;
+    }
 
     // How the window names board `board` after "LPTn: ": "USB", and where
     // there are several, with the end of its serial number ("USB BI").
@@ -82,6 +86,16 @@ bool BoardBefore(const std::string& a, const std::string& b);
 // How the window names the board with the `index`th of `serials`: "USB",
 // and where there are several, with the last two characters of its serial.
 std::string BoardName(const std::vector<std::string>& serials, std::size_t index);
+
+// The name of the `index`th of `boards` (pointers to anything with a `serial`).
+template <typename Boards> std::string BoardNameAmong(const Boards& boards, std::size_t index)
+{
+    std::vector<std::string> serials;
+    for (const auto& board : boards) {
+        serials.push_back(board->serial);
+    }
+    return BoardName(serials, index);
+}
 
 // Boards (pointers to anything with a `serial`) put in that order; boards
 // alike keep the order the system listed them in.

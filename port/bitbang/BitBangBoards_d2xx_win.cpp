@@ -84,19 +84,9 @@ std::size_t BitBangBoards::Count()
     return boards_.size();
 }
 
-const std::vector<FtdiDevice>& BitBangBoards::Unprepared()
-{
-    Count();
-    return unprepared_;
-}
-
 std::string BitBangBoards::Name(std::size_t index)
 {
-    std::vector<std::string> serials;
-    for (const auto& board : boards_) {
-        serials.push_back(board->serial);
-    }
-    return BoardName(serials, index);
+    return BoardNameAmong(boards_, index);
 }
 
 void BitBangBoards::Open(Board& board)

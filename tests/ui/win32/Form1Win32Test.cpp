@@ -41,6 +41,15 @@ struct MadeForm {
         port->drives = std::move(drives);
         form = std::make_unique<Form1>(std::move(port));
     }
+    // Napred, with the log and any quit message an earlier window left
+    // behind forgotten: what follows is the device driving.
+    void DriveForward()
+    {
+        SendMessageW(form->Control("Command3"), BM_CLICK, 0, 0);
+        log.clear();
+        MSG earlier;
+        PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
 };
 
 int Dpi()
@@ -186,10 +195,7 @@ TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort)
 TEST(Form1Win32, AnInstallersEndOfTheSessionStopsTheDeviceAndEndsTheProgram)
 {
     MadeForm made;
-    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0); // Napred
-    made.log.clear();
-    MSG earlier; // an earlier window's end left its own quit message
-    PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    made.DriveForward();
     const HWND window = made.form->Window();
     constexpr LPARAM CloseApp = 0x1; // ENDSESSION_CLOSEAPP: the Restart Manager's
     EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, CloseApp));
@@ -226,10 +232,7 @@ TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
 TEST(Form1Win32, ClosingTheConsoleWritesTheStopByteWellBeforeWindowsEndsTheProcess)
 {
     MadeForm made;
-    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0); // Napred
-    made.log.clear();
-    MSG earlier; // an earlier window's end left its own quit message
-    PeekMessageW(&earlier, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    made.DriveForward();
 
     // Windows calls the handler on a thread of its own, and ends the process
     // when it returns, or 5 seconds after the event at the latest.
