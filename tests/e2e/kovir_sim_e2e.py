@@ -23,6 +23,9 @@ import time
 
 from Xlib import X, display as xdisplay, protocol
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import xvfb  # noqa: E402
+
 TRACE = re.compile(r"^(\d+\.\d{6}) 0x([0-9A-F]{3,4}) 0x([0-9A-F]{2}) ([01]{8})$")
 
 # Centres of the controls, in window client pixels.
@@ -102,24 +105,14 @@ CRASH_TAKING_IO_DLL = None  # set by --crash-taking-io-dll
 
 class XServer:
     def __init__(self):
-        read, write = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "640x400x24", "-nolisten", "tcp"],
-            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as f:
-            number = f.readline().strip()
-        if not number:
+        import tempfile
+        self.said = tempfile.TemporaryFile(mode="w+")  # for a failure's report
+        self.proc, self.name = xvfb.start(stderr=self.said)
+        if not self.name:
             raise Failure("Xvfb did not start")
-        self.name = ":" + number
 
     def stop(self):
-        if getattr(self, "layout_display", None):
-            self.layout_display.close()
-            self.layout_display = None
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            self.proc.wait(10)
+        xvfb.stop(self.proc)
 
     def use_layout(self, layout):
         """Puts the X keyboard layout `layout` ("rs", "rs latin", "us") on
@@ -146,14 +139,10 @@ class XServer:
                     d.change_keyboard_mapping(codes[name], [keysyms])
                     self.keys_of_layout.update({n: codes[name] for n in names})
             d.sync()
-        except BaseException:
+        finally:
             d.close()
-            raise
-        # Kept until the server ends: Xvfb gives the keys their own map back
-        # once the client that changed it has gone. (A US map left on the
-        # keys fails the tests: W, A, S, D would still drive, but the Serbian
-        # layouts' Z key would not, and US's Z key would.)
-        self.layout_display = d
+        # (A US map left on the keys fails the tests: W, A, S, D would still
+        # drive, but the Serbian layouts' Z key would not, and US's Z key would.)
 
 
 class Window:
@@ -176,12 +165,24 @@ class Window:
                 return
             if time.monotonic() > deadline:
                 raise Failure("no window captioned \"Upravljanje kovirom\" showed; "
-                              + self.what_happened() + f"; xdotool said {search.stderr!r}")
+                              + self.what_happened() + f"; xdotool said {search.stderr!r}; "
+                              + self.what_the_server_did())
             time.sleep(0.1)
 
     def what_happened(self):
         """What a failure report says of the program behind the window."""
         return "no program of ours"
+
+    def what_the_server_did(self):
+        x = self.x
+        x.said.seek(0)
+        number = x.name.lstrip(":")
+        sockets = sorted(os.listdir("/tmp/.X11-unix")) if os.path.isdir("/tmp/.X11-unix") else []
+        lock = f"/tmp/.X{number}-lock"
+        owner = open(lock).read().strip() if os.path.exists(lock) else "none"
+        return (f"Xvfb {x.name} (pid {x.proc.pid}) "
+                f"{'running' if x.proc.poll() is None else f'ended with {x.proc.returncode}'}, "
+                f"sockets {sockets}, lock owner {owner}, said {x.said.read()[-800:]!r}")
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20 * PATIENCE,
