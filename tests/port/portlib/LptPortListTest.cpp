@@ -42,7 +42,7 @@ std::vector<std::uint8_t> ResourceList(std::vector<std::array<std::uint32_t, 3>>
         put(type, 1), put(1, 1), put(0, 2); // type, shared, flags
         put(start, 4), put(0, 4), put(length, 4);
         if (type == 5) {
-            put(0xEEEEEEEE, static_cast<int>(start)); // device-specific data
+            list.insert(list.end(), start, 0xEE); // device-specific data
         }
     }
     return list;
