@@ -145,6 +145,41 @@ class XServer:
         # drive, but the Serbian layouts' Z key would not, and US's Z key would.)
 
 
+def threads_busy(pid):
+    """Each thread's state and CPU time, from /proc."""
+    seen = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:  # the thread ended meanwhile
+            continue
+        seen[tid] = (fields[0], int(fields[11]) + int(fields[12]))
+    return seen
+
+
+def send_signal(proc, sig):
+    """A signal, as from a terminal or `kill`; under Wine a SIGINT (Ctrl+C)
+    only once the program is idle, each thread asleep and using no CPU.
+    Wine 8 makes its Ctrl+C thread inside its SIGINT handler, which calls
+    calloc: a SIGINT that lands while a thread is inside malloc (the window
+    drawing its texts with FreeType, just after a click) deadlocks the
+    process on the allocator's lock before the program hears of it. That is
+    Wine's, not the program's, and the README says so."""
+    if WINE and sig == signal.SIGINT:
+        deadline = time.monotonic() + 10 * PATIENCE
+        earlier = None
+        while True:
+            now = threads_busy(proc.pid)
+            if now == earlier and all(state == "S" for state, _ in now.values()):
+                break
+            if time.monotonic() > deadline:
+                raise Failure(f"the program never went idle: {now}")
+            earlier = now
+            time.sleep(0.3)
+    proc.send_signal(sig)
+
+
 class Window:
     """The program's window on the given display, found by its caption, and
     what an operator does to it."""
@@ -460,7 +495,7 @@ def ended_by(sig):
         p.click("Nazad")
         p.expect((0x378, 0x05))
         p.click("LPT2: 278")
-        p.proc.send_signal(sig)
+        send_signal(p.proc, sig)
         p.expect((0x278, 0x00))
         p.ends(0)
     return scenario
@@ -876,7 +911,7 @@ def closed_trace_pipe_then(sig):
         if not TRACE.match(first.rstrip("\r\n")):
             raise Failure(f"first line {first!r}")
         Window(x, env)
-        proc.send_signal(sig)
+        send_signal(proc, sig)
         try:
             code = proc.wait(15 * PATIENCE)
         except subprocess.TimeoutExpired:
