@@ -87,7 +87,12 @@ std::vector<unsigned long> IoRangesInResourceList(std::span<const std::uint8_t> 
             if (type == Port && read.Number(at + 12, 4) != 0) {
                 starts.push_back(read.Number(at + 4, 4));
             } else if (type == DeviceSpecific) {
-                at += read.Number(at + 4, 4);
+                // Never past the list's end: on a 32-bit build the sum could wrap.
+                const std::uint32_t data = read.Number(at + 4, 4);
+                if (data > list.size()) {
+                    return {};
+                }
+                at += data;
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -24,8 +25,8 @@ TEST(LptPortList, OnlyLptPortsCountInTheOrderOfTheirNumbers)
 }
 
 // A CM_RESOURCE_LIST of one device: its partial descriptors, each a type
-// (1 a port's I/O range, 2 an interrupt, 5 device-specific data of
-// `length` bytes after it) and a range or a value.
+// (1 a port's I/O range, 2 an interrupt, 5 device-specific data, whose size
+// takes the start's place; at most 64 bytes of it follow) and a range or a value.
 std::vector<std::uint8_t> ResourceList(std::vector<std::array<std::uint32_t, 3>> partials)
 {
     std::vector<std::uint8_t> list;
@@ -42,13 +43,13 @@ std::vector<std::uint8_t> ResourceList(std::vector<std::array<std::uint32_t, 3>>
         put(type, 1), put(1, 1), put(0, 2); // type, shared, flags
         put(start, 4), put(0, 4), put(length, 4);
         if (type == 5) {
-            list.insert(list.end(), start, 0xEE); // device-specific data
+            list.insert(list.end(), std::min(start, 64U), 0xEE); // device-specific data
         }
     }
     return list;
 }
 
-TEST(LptPortList, APortsBaseIsTheRangeItsDeviceDeclaresFirstFromEitherSource)
+TEST(LptPortList, APortsBaseIsTheRangeItsDeviceDeclaresFirst)
 {
     const struct {
         const char* card;
@@ -57,25 +58,19 @@ TEST(LptPortList, APortsBaseIsTheRangeItsDeviceDeclaresFirstFromEitherSource)
     } cards[] = {
         {"on-board, ECP range above", {{1, 0x378, 8}, {1, 0x778, 8}}, 0x378},
         {"PCIe card, ECP range below", {{1, 0xD010, 8}, {2, 17, 0}, {1, 0xD000, 4}}, 0xD010},
-        {"PCIe card, ECP range above", {{1, 0xE000, 8}, {1, 0xE008, 4}}, 0xE000},
         {"an interrupt and device data first", {{2, 7, 0}, {5, 12, 0}, {1, 0x3010, 8}}, 0x3010},
         {"no I/O range", {{2, 7, 0}}, std::nullopt},
     };
     for (const auto& card : cards) {
-        std::vector<unsigned long> starts;
-        for (const auto& [type, start, length] : card.declared) {
-            if (type == 1) {
-                starts.push_back(start);
-            }
-        }
-        const std::vector<std::uint8_t> list = ResourceList(card.declared);
-        EXPECT_EQ(IoRangesInResourceList(list), starts) << card.card;
+        std::vector<std::uint8_t> list = ResourceList(card.declared);
         EXPECT_EQ(PortBaseOf(IoRangesInResourceList(list)), card.base) << card.card;
-        EXPECT_EQ(PortBaseOf(starts), card.base) << card.card << ", from the configuration manager";
-        EXPECT_EQ(IoRangesInResourceList(std::span(list).first(list.size() - 1)),
-                  std::vector<unsigned long>{})
-            << card.card << ", cut short";
+        list.pop_back();
+        EXPECT_EQ(IoRangesInResourceList(list), std::vector<unsigned long>{}) << card.card << ", cut short";
     }
+    // Device data said to be longer than the list (on a 32-bit build the
+    // sum would wrap round to an earlier descriptor): nothing is believed.
+    EXPECT_EQ(IoRangesInResourceList(ResourceList({{1, 0x378, 8}, {5, 0xFFFFFFE0, 0}, {1, 0x278, 8}})),
+              std::vector<unsigned long>{});
 }
 
 } // namespace
