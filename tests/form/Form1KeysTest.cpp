@@ -12,29 +12,23 @@ std::string NameOf(const ControlDescription* control)
 
 TEST(Form1Keys, ALetterKeyIsFoundByTheLetterItTypesLatinOrSerbianCyrillic)
 {
+    // Where Z sits on a US keyboard the Serbian layouts type Y and Ѕ: not a
+    // key of the window; nor are Russian's letters on W and A (ц, ф).
     const struct {
-        char32_t letter;
         const char* button;
+        std::u32string letters;
     } keys[] = {
-        {U'w', "Command3"}, {U'W', "Command3"}, {U'њ', "Command3"}, {U'Њ', "Command3"},
-        {U'a', "Command1"}, {U'А', "Command1"}, {U'а', "Command1"},
-        {U's', "Command4"}, {U'с', "Command4"}, {U'С', "Command4"},
-        {U'd', "Command2"}, {U'д', "Command2"}, {U'Д', "Command2"},
-        {U'z', "Command5"}, {U'з', "Command5"}, {U'З', "Command5"},
-        // Where Z sits on a US keyboard, the Serbian layouts type Y and Ѕ:
-        // not a key of the window; nor are Russian's letters on those keys.
-        {U'y', "none"}, {U'ѕ', "none"}, {U'Ѕ', "none"}, {U'ц', "none"}, {U'ф', "none"},
-        {U'e', "none"}, {0, "none"},
+        {"Command3", U"wWњЊ"}, {"Command1", U"aAаА"}, {"Command4", U"sSсС"},
+        {"Command2", U"dDдД"}, {"Command5", U"zZзЗ"}, {"none", U"yѕЅцфe"},
     };
     for (const auto& key : keys) {
-        EXPECT_EQ(NameOf(ButtonForLetter(key.letter)), key.button) << static_cast<unsigned>(key.letter);
+        for (const char32_t letter : key.letters) {
+            EXPECT_EQ(NameOf(ButtonForLetter(letter)), key.button) << static_cast<unsigned>(letter);
+        }
     }
     EXPECT_EQ(NameOf(ButtonForEscape()), "Command6");
     EXPECT_EQ(NameOf(ButtonForKeypad('5')), "Command6");
-    EXPECT_EQ(NameOf(ButtonForKeypad('8')), "Command3");
-    EXPECT_EQ(NameOf(ButtonForKeypad('0')), "none");
     EXPECT_EQ(KeyHint(*FindControl("Command3")), "Napred (W)");
-    EXPECT_EQ(KeyHint(*FindControl("Command6")), "Stop (Esc)");
 }
 
 } // namespace
