@@ -1,12 +1,9 @@
-"""A private Xvfb for a test.
+"""A private Xvfb for a test, on a display number of its own.
 
-Tests run side by side (ctest -j2), each with its own X server. Left to
-pick a display itself (-displayfd), a starting server probes the numbers
-from 0 up, and on the way removes the socket file of a server that is still
-there (one shutting down, or resetting after its last client left): that
-server then runs on unreachable, and a program started on it finds no
-display. So each server gets a number no other one of ours uses, handed out
-in turn from a counter all tests share, and never resets."""
+Left to pick one itself (-displayfd), a starting Xvfb probes the numbers
+from 0 up and removes the socket of a server still shutting down or
+resetting, which then runs on unreachable: a program finds no display. So
+the numbers come in turn from a counter all tests share, and none resets."""
 
 import fcntl
 import os
@@ -29,7 +26,7 @@ def next_display():
     return number
 
 
-def start(size="640x400x24", stderr=subprocess.DEVNULL):
+def start(size="640x400x24"):
     """An Xvfb, and its display (":101"), or None where none started. A
     number still taken (a server a crashed test left) is passed over."""
     for _ in range(10):
@@ -37,7 +34,7 @@ def start(size="640x400x24", stderr=subprocess.DEVNULL):
         read, write = os.pipe()
         server = subprocess.Popen(["Xvfb", f":{number}", "-displayfd", str(write), "-screen", "0",
                                    size, "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
-                                  stdout=subprocess.DEVNULL, stderr=stderr)
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as f:
             ready = f.readline().strip()  # the number, once it takes clients
