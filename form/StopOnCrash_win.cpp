@@ -22,8 +22,9 @@ struct Armed {
     // The thread that writes the stop for a thread whose stack has
     // overflowed, where the filter itself has almost no stack left.
     HANDLE stopper = nullptr;
-    HANDLE stop = nullptr;    // set: write the stop (or, disarmed, end)
-    HANDLE stopped = nullptr; // set: written
+    HANDLE stop = nullptr;            // set: write the stop (or, disarmed, end)
+    HANDLE stopped = nullptr;         // set: written
+    HANDLE unhandled = nullptr;       // set: nothing handled the overflow
     std::atomic<DWORD> overflowed{0}; // the thread whose stack overflowed
 };
 
@@ -42,19 +43,29 @@ void StopOnce()
     }
 }
 
+// How long the overflowed thread has to reach the crash filter or to end
+// before its overflow is taken for one a handler swallowed.
+constexpr DWORD SwallowedAfterMs = 1000;
+
 // Writes the stop for a thread whose stack has overflowed. A stack
-// overflow ends the program: where the system ends only the overflowed
-// thread (as Wine does), this then ends the process with the overflow's
-// status; Windows ends it, with its own report, before that.
+// overflow ends the program: where nothing handles it, Windows reports it
+// and ends the program; where the system ends only the overflowed thread
+// (as Wine does), this then ends the process with the overflow's status.
+// A handler may swallow it (Wine's, around a window procedure it calls back
+// from inside GetMessage): the thread would go on, and might drive again,
+// after its stack overflowed, so this ends the program then.
 DWORD WINAPI Stopper(void*)
 {
     Armed& armed = TheArmed();
     WaitForSingleObject(armed.stop, INFINITE);
     StopOnce();
     SetEvent(armed.stopped);
-    if (const HANDLE overflowed = armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed)
-                                                   : nullptr) {
-        WaitForSingleObject(overflowed, INFINITE);
+    if (const HANDLE overflowed =
+            armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed) : nullptr) {
+        const HANDLE endOrReport[] = {overflowed, armed.unhandled};
+        if (WaitForMultipleObjects(2, endOrReport, FALSE, SwallowedAfterMs) == WAIT_OBJECT_0 + 1) {
+            WaitForSingleObject(overflowed, INFINITE);
+        }
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_STACK_OVERFLOW));
     }
     return 0;
@@ -79,8 +90,13 @@ LONG WINAPI OnOverflow(EXCEPTION_POINTERS* info)
 // was there before ours (a library's, or none: Windows' own report).
 LONG WINAPI OnException(EXCEPTION_POINTERS* info)
 {
+    Armed& armed = TheArmed();
+    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW &&
+        armed.overflowed == GetCurrentThreadId()) {
+        SetEvent(armed.unhandled); // Windows' report and end follow
+    }
     StopOnce();
-    const LPTOP_LEVEL_EXCEPTION_FILTER next = TheArmed().next.load();
+    const LPTOP_LEVEL_EXCEPTION_FILTER next = armed.next.load();
     return next ? next(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -116,9 +132,11 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
     saved_->previousAbort = std::signal(SIGABRT, &OnAbort);
     armed.stop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     armed.stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    armed.stopper = armed.stop && armed.stopped ? CreateThread(nullptr, 64 * 1024, &Stopper, nullptr,
-                                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
-                                                : nullptr;
+    armed.unhandled = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    armed.stopper = armed.stop && armed.stopped && armed.unhandled
+                        ? CreateThread(nullptr, 64 * 1024, &Stopper, nullptr,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                        : nullptr;
     saved_->overflowHandler = AddVectoredExceptionHandler(1, &OnOverflow);
     const auto guarantee = BoundFunction<BOOL(WINAPI*)(PULONG)>(GetModuleHandleW(L"kernel32.dll"),
                                                                 "SetThreadStackGuarantee");
@@ -144,7 +162,7 @@ StopOnCrash::~StopOnCrash()
         CloseHandle(armed.stopper);
         armed.stopper = nullptr;
     }
-    for (HANDLE* event : {&armed.stop, &armed.stopped}) {
+    for (HANDLE* event : {&armed.stop, &armed.stopped, &armed.unhandled}) {
         if (*event) {
             CloseHandle(*event);
             *event = nullptr;

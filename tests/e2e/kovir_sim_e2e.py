@@ -508,18 +508,22 @@ def crash_remote_thread(path, x):
         raise Failure("the crashed program ended with status 0")
 
 
-def stack_overflow(path, x):
+def overflowed_by(how):
     """The window's thread overflows its stack while driving: the stop is
-    written from what stack it has left, then the program ends."""
-    WINE.no_debugger(x.name)
-    p = Program(path, x)
-    p.expect((0x378, 0x00))
-    p.click("Nazad")
-    p.expect((0x378, 0x05))
-    code = fault(p, path, x, "overflow")
-    p.expect((0x378, 0x00))
-    if code == 0:
-        raise Failure("the overflowed program ended with status 0")
+    written from what stack it has left, then the program ends, though the
+    overflow happen inside a call-back whose handler swallows it."""
+    def scenario(path, x):
+        WINE.no_debugger(x.name)
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        p.click("Nazad")
+        p.expect((0x378, 0x05))
+        code = fault(p, path, x, how)
+        p.expect((0x378, 0x00))
+        # The overflow's status, 0xC00000FD, of which Wine passes on the low byte.
+        if code & 0xFF != 0xFD:
+            raise Failure(f"the overflowed program ended with status {code:#x}")
+    return scenario
 
 
 def restart_manager(path, x):
@@ -906,7 +910,8 @@ def display_lost(path, x):
 SCENARIOS = {
     "start_and_close": start_and_close,
     "logoff": logoff,
-    "stack_overflow": stack_overflow,
+    "stack_overflow": overflowed_by("overflow"),
+    "stack_overflow_in_callback": overflowed_by("overflow_in_callback"),
     "restart_manager": restart_manager,
     "port_library": port_library,
     "screen_reader_toggle": screen_reader_toggle,

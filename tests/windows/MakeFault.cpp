@@ -1,9 +1,13 @@
-// make_fault PROGRAM.exe [fault|overflow|endsession]: does to the running
-// program what the tests of its endings need, from outside, as Windows or
-// a library would:
+// make_fault PROGRAM.exe [fault|overflow|overflow_in_callback|endsession]:
+// does to the running program what the tests of its endings need, from
+// outside, as Windows or a library would:
 //   fault       a thread of its own started at an address where there is no
 //               code: a fault in one of its libraries;
 //   overflow    its window's thread made to push until its stack overflows;
+//   overflow_in_callback
+//               a stack overflow raised on its window's thread inside a hook
+//               it calls back for a message sent to its window, where a
+//               handler may swallow it (overflow_hook.dll, beside this);
 //   endsession  what an installer's Restart Manager sends its window:
 //               WM_QUERYENDSESSION, then WM_ENDSESSION, both ENDSESSION_CLOSEAPP.
 #include <windows.h>
@@ -12,19 +16,24 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
-HWND found = nullptr;
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
 
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM pid)
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM searchPointer)
 {
+    auto& search = *reinterpret_cast<WindowSearch*>(searchPointer);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     wchar_t caption[64] = {};
     GetWindowTextW(window, caption, 64);
-    if (owner == static_cast<DWORD>(pid) && std::wcscmp(caption, L"Upravljanje kovirom") == 0) {
-        found = window;
+    if (owner == search.pid && std::wcscmp(caption, L"Upravljanje kovirom") == 0) {
+        search.found = window;
         return FALSE;
     }
     return TRUE;
@@ -46,8 +55,9 @@ int Overflow(HANDLE process, HWND window)
     if (!code || !WriteProcessMemory(process, code, pushForever, sizeof pushForever, &written)) {
         return Fail("no code in the program");
     }
-    const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT,
-                                     FALSE, GetWindowThreadProcessId(window, nullptr));
+    const HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE,
+                   GetWindowThreadProcessId(window, nullptr));
     if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) {
         return Fail("the window's thread cannot be stopped");
     }
@@ -65,6 +75,30 @@ int Overflow(HANDLE process, HWND window)
         return Fail("the window's thread cannot be moved");
     }
     CloseHandle(thread);
+    // A thread stopped inside GetMessage takes its new place when the call
+    // returns, which for an idle window is with a message.
+    PostMessageW(window, WM_NULL, 0, 0);
+    return 0;
+}
+
+// The hook goes on the window's thread, then a message sent to the window
+// makes the thread call it; the send ends with the program, or times out.
+int OverflowInCallback(HWND window)
+{
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length < MAX_PATH ? length : 0);
+    path.erase(path.find_last_of(L'\\') + 1);
+    path += L"overflow_hook.dll";
+    const HMODULE hook = LoadLibraryW(path.c_str());
+    FARPROC const found = hook ? GetProcAddress(hook, "OverflowOnMessage") : nullptr;
+    const auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(found));
+    if (!proc ||
+        !SetWindowsHookExW(WH_CALLWNDPROC, proc, hook, GetWindowThreadProcessId(window, nullptr))) {
+        return Fail("no hook on the window's thread");
+    }
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
     return 0;
 }
 
@@ -73,7 +107,9 @@ int Overflow(HANDLE process, HWND window)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2 || argc > 3) {
-        std::fputs("usage: make_fault PROGRAM.exe [fault|overflow|endsession]\n", stderr);
+        std::fputs(
+            "usage: make_fault PROGRAM.exe [fault|overflow|overflow_in_callback|endsession]\n",
+            stderr);
         return 2;
     }
     const wchar_t* what = argc == 3 ? argv[2] : L"fault";
@@ -81,7 +117,8 @@ int wmain(int argc, wchar_t** argv)
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD pid = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
         if (_wcsicmp(entry.szExeFile, argv[1]) == 0) {
             pid = entry.th32ProcessID;
         }
@@ -92,7 +129,9 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "make_fault: no running %ls\n", argv[1]);
         return 1;
     }
-    EnumWindows(&FindWindowOf, static_cast<LPARAM>(pid));
+    WindowSearch search{pid, nullptr};
+    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    const HWND found = search.found;
     if (std::wcscmp(what, L"fault") == 0) {
         const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<INT_PTR>(0x10));
         const HANDLE thread = CreateRemoteThread(process, nullptr, 0, nowhere, nullptr, 0, nullptr);
@@ -104,6 +143,8 @@ int wmain(int argc, wchar_t** argv)
         return Fail("no window");
     } else if (std::wcscmp(what, L"overflow") == 0) {
         return Overflow(process, found);
+    } else if (std::wcscmp(what, L"overflow_in_callback") == 0) {
+        return OverflowInCallback(found);
     } else if (std::wcscmp(what, L"endsession") == 0) {
         constexpr LPARAM CloseApp = 0x1; // ENDSESSION_CLOSEAPP
         DWORD_PTR answer = 0;
