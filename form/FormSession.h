@@ -75,16 +75,30 @@ public:
 private:
     // The device, with the window's paint done inside each wait: counted
     // from the byte on the lines, so the paint does not lengthen the pulse.
+    // Nothing reaches the device after a crash's stop.
     class PaintingPort final : public PortOutput {
     public:
-        PaintingPort(PortOutput& device, const std::function<void()>& paint) : device_(device), paint_(paint) {}
-        void PortOut(std::int16_t port, std::uint8_t value) override { device_.PortOut(port, value); }
+        PaintingPort(PortOutput& device, const std::function<void()>& paint,
+                     const StopOnCrash& crash)
+            : device_(device), paint_(paint), crash_(crash)
+        {
+        }
+        void PortOut(std::int16_t port, std::uint8_t value) override
+        {
+            if (!crash_.Fired()) {
+                device_.PortOut(port, value);
+            }
+        }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
-        std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
+        std::string DrivenPortName(std::int16_t port) override
+        {
+            return device_.DrivenPortName(port);
+        }
 
     private:
         PortOutput& device_;
         const std::function<void()>& paint_;
+        const StopOnCrash& crash_; // a member made after this one, used only once both are
     };
 
     std::unique_ptr<PortOutput> device_;

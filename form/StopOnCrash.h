@@ -39,6 +39,11 @@ public:
     // just failed) or once the program has written its last stop.
     void Disarm() noexcept;
 
+    // True once a crash's stop has been written. A crash that something
+    // swallowed lets the program run on until it ends: nothing may reach
+    // the port after that stop.
+    bool Fired() const noexcept;
+
 private:
     struct Saved;
     std::unique_ptr<Saved> saved_; // what was there before, given back at the end

@@ -103,4 +103,9 @@ void StopOnCrash::Disarm() noexcept
     TheArmed().port = nullptr;
 }
 
+bool StopOnCrash::Fired() const noexcept
+{
+    return TheArmed().fired.load();
+}
+
 } // namespace kovir

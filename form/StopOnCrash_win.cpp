@@ -185,4 +185,9 @@ void StopOnCrash::Disarm() noexcept
     TheArmed().port = nullptr;
 }
 
+bool StopOnCrash::Fired() const noexcept
+{
+    return TheArmed().fired.load();
+}
+
 } // namespace kovir

@@ -511,7 +511,8 @@ def crash_remote_thread(path, x):
 def overflowed_by(how):
     """The window's thread overflows its stack while driving: the stop is
     written from what stack it has left, then the program ends, though the
-    overflow happen inside a call-back whose handler swallows it."""
+    overflow happen inside a call-back whose handler swallows it; nothing
+    reaches the port after the stop, a click taken meanwhile included."""
     def scenario(path, x):
         WINE.no_debugger(x.name)
         p = Program(path, x)
@@ -523,6 +524,8 @@ def overflowed_by(how):
         # The overflow's status, 0xC00000FD, of which Wine passes on the low byte.
         if code & 0xFF != 0xFD:
             raise Failure(f"the overflowed program ended with status {code:#x}")
+        if p.lines.get(timeout=5 * PATIENCE) is not None:
+            raise Failure("the port was written after the stop")
     return scenario
 
 

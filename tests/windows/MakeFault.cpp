@@ -7,7 +7,8 @@
 //   overflow_in_callback
 //               a stack overflow raised on its window's thread inside a hook
 //               it calls back for a message sent to its window, where a
-//               handler may swallow it (overflow_hook.dll, beside this);
+//               handler may swallow it (overflow_hook.dll, beside this),
+//               then a click on Napred;
 //   endsession  what an installer's Restart Manager sends its window:
 //               WM_QUERYENDSESSION, then WM_ENDSESSION, both ENDSESSION_CLOSEAPP.
 #include <windows.h>
@@ -99,6 +100,12 @@ int OverflowInCallback(HWND window)
     }
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    // Where a handler swallowed the overflow the thread goes on: a click it
+    // then takes must not reach the port.
+    if (const HWND napred = FindWindowExW(window, nullptr, L"Button", L"Napred")) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(napred), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(napred));
+    }
     return 0;
 }
 
