@@ -3,9 +3,8 @@
 namespace kovir {
 
 FormSession::FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, Window window)
-    : device_(std::move(port)), window_(std::move(window)),
-      painting_(*device_, window_.paint, stopOnCrash_), controller_(painting_, panel),
-      stopOnCrash_(*device_, controller_)
+    : device_(std::move(port)), window_(std::move(window)), painting_(*device_, window_.paint, stopOnCrash_),
+      controller_(painting_, panel), stopOnCrash_(*device_, controller_)
 {
 }
 

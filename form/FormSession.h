@@ -78,11 +78,8 @@ private:
     // Nothing reaches the device after a crash's stop.
     class PaintingPort final : public PortOutput {
     public:
-        PaintingPort(PortOutput& device, const std::function<void()>& paint,
-                     const StopOnCrash& crash)
-            : device_(device), paint_(paint), crash_(crash)
-        {
-        }
+        PaintingPort(PortOutput& device, const std::function<void()>& paint, const StopOnCrash& crash)
+            : device_(device), paint_(paint), crash_(crash) {}
         void PortOut(std::int16_t port, std::uint8_t value) override
         {
             if (!crash_.Fired()) {
@@ -90,10 +87,7 @@ private:
             }
         }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
-        std::string DrivenPortName(std::int16_t port) override
-        {
-            return device_.DrivenPortName(port);
-        }
+        std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
 
     private:
         PortOutput& device_;

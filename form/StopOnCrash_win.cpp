@@ -22,9 +22,9 @@ struct Armed {
     // The thread that writes the stop for a thread whose stack has
     // overflowed, where the filter itself has almost no stack left.
     HANDLE stopper = nullptr;
-    HANDLE stop = nullptr;            // set: write the stop (or, disarmed, end)
-    HANDLE stopped = nullptr;         // set: written
-    HANDLE unhandled = nullptr;       // set: nothing handled the overflow
+    HANDLE stop = nullptr;    // set: write the stop (or, disarmed, end)
+    HANDLE stopped = nullptr; // set: written
+    HANDLE unhandled = nullptr; // set: nothing handled the overflow
     std::atomic<DWORD> overflowed{0}; // the thread whose stack overflowed
 };
 
@@ -60,8 +60,8 @@ DWORD WINAPI Stopper(void*)
     WaitForSingleObject(armed.stop, INFINITE);
     StopOnce();
     SetEvent(armed.stopped);
-    if (const HANDLE overflowed =
-            armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed) : nullptr) {
+    if (const HANDLE overflowed = armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed)
+                                                   : nullptr) {
         const HANDLE endOrReport[] = {overflowed, armed.unhandled};
         if (WaitForMultipleObjects(2, endOrReport, FALSE, SwallowedAfterMs) == WAIT_OBJECT_0 + 1) {
             WaitForSingleObject(overflowed, INFINITE);

@@ -1,9 +1,12 @@
-"""A private Xvfb for a test, on a display number of its own.
+"""A private Xvfb for a test.
 
-Left to pick one itself (-displayfd), a starting Xvfb probes the numbers
-from 0 up and removes the socket of a server still shutting down or
-resetting, which then runs on unreachable: a program finds no display. So
-the numbers come in turn from a counter all tests share, and none resets."""
+Tests run side by side (ctest -j2), each with its own X server. Left to
+pick a display itself (-displayfd), a starting server probes the numbers
+from 0 up, and on the way removes the socket file of a server that is still
+there (one shutting down, or resetting after its last client left): that
+server then runs on unreachable, and a program started on it finds no
+display. So each server gets a number no other one of ours uses, handed out
+in turn from a counter all tests share, and never resets."""
 
 import fcntl
 import os

@@ -5,10 +5,9 @@
 //               code: a fault in one of its libraries;
 //   overflow    its window's thread made to push until its stack overflows;
 //   overflow_in_callback
-//               a stack overflow raised on its window's thread inside a hook
-//               it calls back for a message sent to its window, where a
-//               handler may swallow it (overflow_hook.dll, beside this),
-//               then a click on Napred;
+//               a stack overflow raised on its window's thread in a hook
+//               (overflow_hook.dll) it calls back inside GetMessage, where
+//               Wine's handler swallows it; then a click on Napred;
 //   endsession  what an installer's Restart Manager sends its window:
 //               WM_QUERYENDSESSION, then WM_ENDSESSION, both ENDSESSION_CLOSEAPP.
 #include <windows.h>
@@ -17,24 +16,19 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 namespace {
 
-struct WindowSearch {
-    DWORD pid;
-    HWND found;
-};
+HWND found = nullptr;
 
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM searchPointer)
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM pid)
 {
-    auto& search = *reinterpret_cast<WindowSearch*>(searchPointer);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     wchar_t caption[64] = {};
     GetWindowTextW(window, caption, 64);
-    if (owner == search.pid && std::wcscmp(caption, L"Upravljanje kovirom") == 0) {
-        search.found = window;
+    if (owner == static_cast<DWORD>(pid) && std::wcscmp(caption, L"Upravljanje kovirom") == 0) {
+        found = window;
         return FALSE;
     }
     return TRUE;
@@ -56,9 +50,8 @@ int Overflow(HANDLE process, HWND window)
     if (!code || !WriteProcessMemory(process, code, pushForever, sizeof pushForever, &written)) {
         return Fail("no code in the program");
     }
-    const HANDLE thread =
-        OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE,
-                   GetWindowThreadProcessId(window, nullptr));
+    const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT,
+                                     FALSE, GetWindowThreadProcessId(window, nullptr));
     if (!thread || SuspendThread(thread) == static_cast<DWORD>(-1)) {
         return Fail("the window's thread cannot be stopped");
     }
@@ -76,36 +69,24 @@ int Overflow(HANDLE process, HWND window)
         return Fail("the window's thread cannot be moved");
     }
     CloseHandle(thread);
-    // A thread stopped inside GetMessage takes its new place when the call
-    // returns, which for an idle window is with a message.
-    PostMessageW(window, WM_NULL, 0, 0);
     return 0;
 }
 
-// The hook goes on the window's thread, then a message sent to the window
-// makes the thread call it; the send ends with the program, or times out.
+// The hook goes on the window's thread; a message sent makes it call it.
 int OverflowInCallback(HWND window)
 {
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length < MAX_PATH ? length : 0);
-    path.erase(path.find_last_of(L'\\') + 1);
-    path += L"overflow_hook.dll";
-    const HMODULE hook = LoadLibraryW(path.c_str());
-    FARPROC const found = hook ? GetProcAddress(hook, "OverflowOnMessage") : nullptr;
-    const auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(found));
-    if (!proc ||
-        !SetWindowsHookExW(WH_CALLWNDPROC, proc, hook, GetWindowThreadProcessId(window, nullptr))) {
+    const HMODULE hook = LoadLibraryW(L"overflow_hook.dll"); // from this program's folder
+    FARPROC const entry = hook ? GetProcAddress(hook, "OverflowOnMessage") : nullptr;
+    const auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(entry));
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (!proc || !SetWindowsHookExW(WH_CALLWNDPROC, proc, hook, thread)) {
         return Fail("no hook on the window's thread");
     }
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-    // Where a handler swallowed the overflow the thread goes on: a click it
-    // then takes must not reach the port.
-    if (const HWND napred = FindWindowExW(window, nullptr, L"Button", L"Napred")) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(napred), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(napred));
-    }
+    const HWND napred = FindWindowExW(window, nullptr, L"Button", L"Napred");
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(napred), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(napred));
     return 0;
 }
 
@@ -114,9 +95,8 @@ int OverflowInCallback(HWND window)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2 || argc > 3) {
-        std::fputs(
-            "usage: make_fault PROGRAM.exe [fault|overflow|overflow_in_callback|endsession]\n",
-            stderr);
+        std::fputs("usage: make_fault PROGRAM.exe [fault|overflow|overflow_in_callback|endsession]\n",
+                   stderr);
         return 2;
     }
     const wchar_t* what = argc == 3 ? argv[2] : L"fault";
@@ -124,8 +104,7 @@ int wmain(int argc, wchar_t** argv)
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD pid = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         if (_wcsicmp(entry.szExeFile, argv[1]) == 0) {
             pid = entry.th32ProcessID;
         }
@@ -136,9 +115,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "make_fault: no running %ls\n", argv[1]);
         return 1;
     }
-    WindowSearch search{pid, nullptr};
-    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    const HWND found = search.found;
+    EnumWindows(&FindWindowOf, static_cast<LPARAM>(pid));
     if (std::wcscmp(what, L"fault") == 0) {
         const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<INT_PTR>(0x10));
         const HANDLE thread = CreateRemoteThread(process, nullptr, 0, nowhere, nullptr, 0, nullptr);
