@@ -44,10 +44,38 @@ install_missing() {
         "${sudo[@]}" dpkg --add-architecture i386
     fi
     echo "Installing: ${missing[*]}" >&2
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=300 \
-        "${missing[@]}" >&2
+    update_package_lists "${sudo[@]}"
+    local install=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq
+                   --no-install-recommends -o DPkg::Lock::Timeout=300)
+    "${install[@]}" "${missing[@]}" >&2 && return 0
+    # With one architecture's index missing, the other's newer security
+    # versions can leave a package of both unresolvable; the release's own
+    # suite has matching versions of each.
+    local release
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$release" ] || return 1
+    echo "The install could not be resolved; trying once more preferring $release." >&2
+    "${install[@]}" -t "$release" "${missing[@]}" >&2 && return 0
+    echo "These packages cannot be installed: ${missing[*]}" >&2
+    return 1
+}
+
+# apt-get update, tried again a few times: a mirror in the middle of its
+# sync serves an index that does not match its release file. An index that
+# still fails is named, and the lists apt has are used for it.
+update_package_lists() {
+    local try log
+    log=$(mktemp)
+    for try in 1 2 3; do
+        if "$@" apt-get update -qq -o Acquire::Retries=2 >"$log" 2>&1; then
+            rm -f "$log"
+            return 0
+        fi
+        if [ "$try" -lt 3 ]; then sleep "${APT_RETRY_PAUSE:-20}"; fi
+    done
+    echo "apt-get update failed $try times; going on with the package lists apt has. It said:" >&2
+    grep -E '^(E|W):' "$log" | sed 's/^/  /' >&2 || cat "$log" >&2
+    rm -f "$log"
 }
 
 # Configures and builds one preset (default: linux), all of it or only the
