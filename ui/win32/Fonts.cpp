@@ -1,4 +1,4 @@
-#include "ui/win32/DialogFont.h"
+#include "ui/win32/Fonts.h"
 
 #include "windows/Text.h"
 

@@ -1,22 +1,17 @@
 #pragma once
 
 #include "core/ButtonPanel.h"
-#include "form/Form1Description.h"
 #include "form/FormSession.h"
-#include "port/PortOutput.h"
 #include "ui/win32/ConsoleStop.h"
+#include "ui/win32/Form1Layout.h"
 #include "windows/SystemLibrary.h"
 
 #include <windows.h>
 
 #include <array>
-#include <exception>
 #include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace kovir {
 
@@ -41,7 +36,7 @@ public:
     void SetBackColor(Button button, ColourRef colour) override;
 
     HWND Window() const { return window_; }
-    HWND Control(std::string_view name, int index = -1) const;
+    HWND Control(std::string_view name, int index = -1) const { return controls_.Named(name, index); }
     // The tooltip window: each button's name and its key.
     HWND Tooltip() const { return tooltip_; }
 
@@ -53,30 +48,19 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateWindowAndControls();
     void OnCommand(std::size_t control, UINT code);
-    void DrawButton(const DRAWITEMSTRUCT& item) const;
-    void DrawFrame(const DRAWITEMSTRUCT& item) const;
+    // Painting (Form1Paint.cpp).
+    void OnDrawItem(const DRAWITEMSTRUCT& item) const;
+    LRESULT OnColourStatic(HDC dc, HWND control) const;
     void PaintBackground(HDC dc) const;
-    LRESULT ColourStatic(HDC dc, HWND control) const;
-    int Pixels(int twips) const;
-    // Places every control and sets its font for the window's DPI.
-    void LayOut();
     void OnDpiChanged(int dpi, const RECT& suggested);
-    void NameDrivenPorts();
     void PaintNow(); // what changed, on the screen now
     void ShowKeysInTooltips();
-    HFONT FontFor(const FontDescription& font);
     void Release(); // the window and the fonts
-    std::size_t IndexOf(HWND control) const;
 
     HWND window_ = nullptr;
     FormSession session_;
-    std::vector<HWND> controls_; // in the description's order
-    std::vector<std::wstring> texts_; // each one's window text in this run
-    std::array<HWND, ButtonCount> buttons_{};
+    Form1Controls controls_;
     std::array<ColourRef, ButtonCount> faces_{};
-    std::vector<std::pair<FontDescription, HFONT>> fonts_; // owned, one per distinct font
-    std::vector<HFONT> fontOf_;                            // per control
-    int dpi_ = 96; // of the monitor the window is on
     std::optional<ConsoleStop> consoleStop_; // as long as the window
     std::unique_ptr<SystemLibrary> commonControls_; // for the tooltip
     HWND tooltip_ = nullptr;                        // owned by the window

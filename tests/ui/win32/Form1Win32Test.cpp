@@ -4,7 +4,7 @@
 #include "form/Form1Description.h"
 #include "tests/support/CallLog.h"
 #include "ui/win32/ConsoleStop.h"
-#include "ui/win32/DialogFont.h"
+#include "ui/win32/Fonts.h"
 #include "ui/win32/Form1.h"
 #include "windows/Text.h"
 
