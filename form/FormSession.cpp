@@ -3,8 +3,9 @@
 namespace kovir {
 
 FormSession::FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, Window window)
-    : device_(std::move(port)), window_(std::move(window)), painting_(*device_, window_.paint, stopOnCrash_),
-      controller_(painting_, panel), stopOnCrash_(*device_, controller_)
+    : device_(std::move(port)), window_(std::move(window)),
+      painting_(*device_, window_.paint, stopOnCrash_, driven_), controller_(painting_, panel),
+      stopOnCrash_(*device_, controller_, driven_)
 {
 }
 
@@ -27,6 +28,9 @@ void FormSession::Unload()
     if (!unloaded_ && !failed_) {
         unloaded_ = true;
         controller_.Close();
+        // A port chosen away from while it drove would drive on with no
+        // program left to stop it.
+        driven_.ForEachDriving([this](std::int16_t port) { painting_.PortOut(port, 0); });
         stopOnCrash_.Disarm();
     }
 }

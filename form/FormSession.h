@@ -53,10 +53,11 @@ public:
     // A click's (or its key's) work; none once the form has unloaded.
     void Click(const ClickAction& click);
 
-    // The form's Unload: the stop byte goes to the selected port, once,
-    // whichever way the program is ending, and never after a failure (that
-    // port has just failed); after it nothing reaches the port, a crash's
-    // stop included. A failure of its own goes to the caller.
+    // The form's Unload: the stop byte goes to the selected port, then to
+    // every other port the run left driving, once, whichever way the
+    // program is ending, and never after a failure (that port has just
+    // failed); after it nothing reaches the port, a crash's stop included.
+    // A failure of its own goes to the caller.
     void Unload();
 
     // The end was asked for (a signal, the console, a logoff) rather than
@@ -78,12 +79,15 @@ private:
     // Nothing reaches the device after a crash's stop.
     class PaintingPort final : public PortOutput {
     public:
-        PaintingPort(PortOutput& device, const std::function<void()>& paint, const StopOnCrash& crash)
-            : device_(device), paint_(paint), crash_(crash) {}
+        PaintingPort(PortOutput& device, const std::function<void()>& paint, const StopOnCrash& crash,
+                     DrivenPorts& driven)
+            : device_(device), paint_(paint), crash_(crash), driven_(driven) {}
         void PortOut(std::int16_t port, std::uint8_t value) override
         {
             if (!crash_.Fired()) {
+                driven_.Writing(port);
                 device_.PortOut(port, value);
+                driven_.Wrote(port, value);
             }
         }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
@@ -93,10 +97,12 @@ private:
         PortOutput& device_;
         const std::function<void()>& paint_;
         const StopOnCrash& crash_; // a member made after this one, used only once both are
+        DrivenPorts& driven_;
     };
 
     std::unique_ptr<PortOutput> device_;
     Window window_;
+    DrivenPorts driven_;
     PaintingPort painting_;
     Controller controller_;
     StopOnCrash stopOnCrash_; // through the device itself, not its painting

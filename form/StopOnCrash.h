@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Controller.h"
+#include "form/DrivenPorts.h"
 #include "port/PortOutput.h"
 
 #include <memory>
@@ -8,7 +9,8 @@
 namespace kovir {
 
 // While one of these lives, a crash acts as a close does: 0 goes to the
-// selected port, and then the crash goes on as it would have. A fault in
+// selected port and to every other port the run left driving, and then the
+// crash goes on as it would have. A fault in
 // the program, a library or the display connection thus never leaves the
 // device driving. The stop is written only through what the port prepared
 // at its earlier writes, and only once: a crash inside it, or inside the
@@ -26,7 +28,7 @@ namespace kovir {
 // keeps stack in reserve for the filter after its stack overflows.
 class StopOnCrash {
 public:
-    StopOnCrash(PortOutput& port, const Controller& controller);
+    StopOnCrash(PortOutput& port, const Controller& controller, const DrivenPorts& driven);
     ~StopOnCrash();
     StopOnCrash(const StopOnCrash&) = delete;
     StopOnCrash& operator=(const StopOnCrash&) = delete;
@@ -48,5 +50,19 @@ private:
     struct Saved;
     std::unique_ptr<Saved> saved_; // what was there before, given back at the end
 };
+
+// The crash's stop, the same on every system: the chosen port first, then
+// every other port the run left driving.
+inline void StopEveryDrivenPort(PortOutput& port, const Controller& controller,
+                                const DrivenPorts& driven) noexcept
+{
+    const std::int16_t chosen = controller.LPTadresa();
+    port.StopFromCrash(chosen);
+    driven.ForEachDriving([&port, chosen](std::int16_t other) {
+        if (other != chosen) {
+            port.StopFromCrash(other);
+        }
+    });
+}
 
 } // namespace kovir

@@ -18,6 +18,7 @@ constexpr std::array CrashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT,
 struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
+    const DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
 };
 
@@ -32,7 +33,7 @@ void OnCrash(int signal)
     Armed& armed = TheArmed();
     PortOutput* port = armed.port.load();
     if (port && !armed.fired.exchange(true)) {
-        port->StopFromCrash(armed.controller->LPTadresa());
+        StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
     }
     // The default action is back (SA_RESETHAND) and the signal not blocked
     // (SA_NODEFER): this ends the process as the crash would have, on the
@@ -57,7 +58,8 @@ struct StopOnCrash::Saved {
     std::array<struct sigaction, CrashSignals.size()> previous{};
 };
 
-StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
+StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
+                         const DrivenPorts& driven)
     : saved_(std::make_unique<Saved>())
 {
     // A stack of its own for this thread, so that its stack overflowing is
@@ -70,6 +72,7 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
 
     Armed& armed = TheArmed();
     armed.controller = &controller;
+    armed.driven = &driven;
     armed.fired = false;
     armed.port = &port;
     const struct sigaction action = CrashAction();

@@ -17,6 +17,7 @@ namespace {
 struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
+    const DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
     std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> next{nullptr};
     // The thread that writes the stop for a thread whose stack has
@@ -39,7 +40,7 @@ void StopOnce()
     Armed& armed = TheArmed();
     PortOutput* port = armed.port.load();
     if (port && !armed.fired.exchange(true)) {
-        port->StopFromCrash(armed.controller->LPTadresa());
+        StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
     }
 }
 
@@ -120,11 +121,13 @@ struct StopOnCrash::Saved {
     void* overflowHandler = nullptr;
 };
 
-StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller)
+StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
+                         const DrivenPorts& driven)
     : saved_(std::make_unique<Saved>())
 {
     Armed& armed = TheArmed();
     armed.controller = &controller;
+    armed.driven = &driven;
     armed.fired = false;
     armed.port = &port;
     saved_->previousFilter = SetUnhandledExceptionFilter(&OnException);

@@ -219,17 +219,29 @@ TEST(Form1Wiring, EnterDoesNothingAndEscapeStopsWhereverTheFocusIs)
     }
 }
 
-TEST(Form1Wiring, ClosingWritesZeroToTheSelectedPortOnlyAndOnce)
+TEST(Form1Wiring, ClosingStopsTheSelectedPortThenEveryPortLeftDrivingOnce)
 {
-    ShownForm shown;
-    QTest::mouseClick(&shown.Command(3), Qt::LeftButton); // 0x378 now carries 15
-    auto& lpt2 = *shown.form->Controls().Option3;
-    QTest::mouseClick(&lpt2, Qt::LeftButton, {}, QPoint(6, 6));
-    shown.log.clear();
-    EXPECT_TRUE(shown.form->close());
-    EXPECT_FALSE(shown.form->isVisible());
-    shown.form->Session().Unload(); // a later exit path must not write again
-    EXPECT_EQ(shown.log, (CallLog{PortWrite{0x278, 0}}));
+    struct Row {
+        std::vector<int> commandsOnLpt1; // before LPT2 is chosen
+        CallLog writesAtClose;
+    } rows[] = {
+        {{3}, {PortWrite{0x278, 0}, PortWrite{0x378, 0}}}, // chosen away from while driving
+        {{3, 6}, {PortWrite{0x278, 0}}},                  // stopped first: left at 0
+        {{}, {PortWrite{0x278, 0}}},
+    };
+    for (const Row& row : rows) {
+        ShownForm shown;
+        for (const int command : row.commandsOnLpt1) {
+            QTest::mouseClick(&shown.Command(command), Qt::LeftButton);
+        }
+        auto& lpt2 = *shown.form->Controls().Option3;
+        QTest::mouseClick(&lpt2, Qt::LeftButton, {}, QPoint(6, 6));
+        shown.log.clear();
+        EXPECT_TRUE(shown.form->close());
+        EXPECT_FALSE(shown.form->isVisible());
+        shown.form->Session().Unload(); // a later exit path must not write again
+        EXPECT_EQ(shown.log, row.writesAtClose) << row.commandsOnLpt1.size() << " commands";
+    }
 }
 
 TEST(Form1Wiring, AFailedWriteIsKeptForTheTopLevelAndNothingIsWrittenAfterIt)

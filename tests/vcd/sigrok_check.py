@@ -42,7 +42,7 @@ def scripted_run(program):
         p.click("ZVUK")
         p.expect((0x3BC, 0x1E), (0x3BC, 0x0E))
         p.close_box()
-        p.expect((0x3BC, 0x00))
+        p.expect((0x3BC, 0x00), (0x378, 0x00))  # 0x378 was left driving 0x0F
         p.ends(0)
         return p.raw
     finally:

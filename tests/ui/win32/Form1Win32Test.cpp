@@ -186,10 +186,11 @@ TEST(Form1Win32, ClicksDoubleClicksAndTheEndOfTheSessionReachThePort)
     SendMessageW(made.form->Window(), WM_COMMAND, IDCANCEL, 0);
     SendMessageW(made.form->Window(), WM_QUERYENDSESSION, 0, 0);
     SendMessageW(made.form->Window(), WM_ENDSESSION, TRUE, 0);
-    SendMessageW(made.form->Window(), WM_CLOSE, 0, 0); // only one stop byte, however it ends
+    SendMessageW(made.form->Window(), WM_CLOSE, 0, 0); // only one stop, however it ends
 
-    EXPECT_EQ(WritesIn(made.log),
-              (std::vector<PortWrite>{{0x378, 15}, {0x378, 15}, {0x3BC, 14}, {0x3BC, 0}}));
+    // The stop goes to the chosen port, then to the one left driving.
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{
+                                      {0x378, 15}, {0x378, 15}, {0x3BC, 14}, {0x3BC, 0}, {0x378, 0}}));
 }
 
 TEST(Form1Win32, AnInstallersEndOfTheSessionStopsTheDeviceAndEndsTheProgram)
