@@ -7,9 +7,11 @@ class QSocketNotifier;
 
 namespace kovir {
 
-// Ctrl+C in the terminal (SIGINT), a shutdown or kill (SIGTERM) and the
-// terminal going away (SIGHUP) end the program the way closing the window
-// does, so the device is never left driving. The signals are blocked from
+// Ctrl+C in the terminal (SIGINT), a shutdown or kill (SIGTERM), the
+// terminal going away (SIGHUP) and every other signal whose default would
+// end the program without a core dump (SIGUSR1, SIGALRM, SIGPWR, the
+// real-time ones...) end it the way closing the window does, so the device
+// is never left driving. SIGPIPE is ignored. The signals are blocked from
 // construction on, before the toolkit starts threads that could take them,
 // and read from a descriptor in the event loop: no handler runs at all.
 class StopSignals {

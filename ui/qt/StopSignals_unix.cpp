@@ -12,13 +12,21 @@ namespace kovir {
 
 namespace {
 
+// Every signal whose default action ends the program without a core dump
+// (those the crash stop takes): Ctrl+C, a shutdown or kill, the terminal
+// going away, and the ones nothing in the program uses, which another
+// program may send it all the same.
 sigset_t StopSet()
 {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                             SIGIO, SIGPWR, SIGSTKFLT}) {
+        sigaddset(&set, signal);
+    }
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
+        sigaddset(&set, signal);
+    }
     return set;
 }
 
@@ -26,6 +34,10 @@ sigset_t StopSet()
 
 StopSignals::StopSignals()
 {
+    // A reader of the program's output that went away (`kovir 2>&1 | tee
+    // log`, `kovir-sim | head`) must not end it unseen: the write fails
+    // instead, and the simulated port shows that failure.
+    std::signal(SIGPIPE, SIG_IGN);
     const sigset_t set = StopSet();
     if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) {
         throw std::runtime_error("Signali za zaustavljanje ne mogu da se preuzmu.");
