@@ -105,6 +105,9 @@ std::string BitBangBoards::Name(std::size_t index)
 void BitBangBoards::Open(Board& board)
 {
     FtdiContext context = OpenFtdi(board.listed);
+    // A board gone from the bus or hung fails a write within half a second,
+    // as on Windows, not at libftdi's own 5 s.
+    context->usb_write_timeout = 500;
     // Into bit-bang mode showing the device nothing but 0: first every pin
     // an input (held at 0 by its pull-down), then 0 written, then every pin
     // an output, driving what was written.
