@@ -4,6 +4,7 @@ namespace kovir {
 
 FormSession::FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, Window window)
     : device_(std::move(port)), window_(std::move(window)),
+      driven_(device_->SharedDrivenPorts() ? *device_->SharedDrivenPorts() : ownDriven_),
       painting_(*device_, window_.paint, stopOnCrash_, driven_), controller_(painting_, panel),
       stopOnCrash_(*device_, controller_, driven_)
 {
@@ -32,6 +33,7 @@ void FormSession::Unload()
         // program left to stop it.
         driven_.ForEachDriving([this](std::int16_t port) { painting_.PortOut(port, 0); });
         stopOnCrash_.Disarm();
+        device_->LastStopWritten();
     }
 }
 

@@ -56,8 +56,8 @@ public:
     // The form's Unload: the stop byte goes to the selected port, then to
     // every other port the run left driving, once, whichever way the
     // program is ending, and never after a failure (that port has just
-    // failed); after it nothing reaches the port, a crash's stop included.
-    // A failure of its own goes to the caller.
+    // failed); after it nothing reaches the port, a crash's stop included,
+    // and the port is told so. A failure of its own goes to the caller.
     void Unload();
 
     // The end was asked for (a signal, the console, a logoff) rather than
@@ -102,7 +102,8 @@ private:
 
     std::unique_ptr<PortOutput> device_;
     Window window_;
-    DrivenPorts driven_;
+    DrivenPorts ownDriven_; // where the port keeps no shared one
+    DrivenPorts& driven_;
     PaintingPort painting_;
     Controller controller_;
     StopOnCrash stopOnCrash_; // through the device itself, not its painting

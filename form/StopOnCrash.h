@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Controller.h"
-#include "form/DrivenPorts.h"
+#include "port/DrivenPorts.h"
 #include "port/PortOutput.h"
 
 #include <memory>
@@ -28,7 +28,7 @@ namespace kovir {
 // keeps stack in reserve for the filter after its stack overflows.
 class StopOnCrash {
 public:
-    StopOnCrash(PortOutput& port, const Controller& controller, const DrivenPorts& driven);
+    StopOnCrash(PortOutput& port, const Controller& controller, DrivenPorts& driven);
     ~StopOnCrash();
     StopOnCrash(const StopOnCrash&) = delete;
     StopOnCrash& operator=(const StopOnCrash&) = delete;
@@ -53,14 +53,17 @@ private:
 
 // The crash's stop, the same on every system: the chosen port first, then
 // every other port the run left driving.
+// A port whose stop went out is at rest: the guard leaves it so.
 inline void StopEveryDrivenPort(PortOutput& port, const Controller& controller,
-                                const DrivenPorts& driven) noexcept
+                                DrivenPorts& driven) noexcept
 {
     const std::int16_t chosen = controller.LPTadresa();
-    port.StopFromCrash(chosen);
-    driven.ForEachDriving([&port, chosen](std::int16_t other) {
-        if (other != chosen) {
-            port.StopFromCrash(other);
+    if (port.StopFromCrash(chosen)) {
+        driven.Stopped(chosen);
+    }
+    driven.ForEachDriving([&port, &driven, chosen](std::int16_t other) {
+        if (other != chosen && port.StopFromCrash(other)) {
+            driven.Stopped(other);
         }
     });
 }

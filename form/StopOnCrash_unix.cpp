@@ -18,7 +18,7 @@ constexpr std::array CrashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT,
 struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
-    const DrivenPorts* driven = nullptr;
+    DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
 };
 
@@ -59,7 +59,7 @@ struct StopOnCrash::Saved {
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
-                         const DrivenPorts& driven)
+                         DrivenPorts& driven)
     : saved_(std::make_unique<Saved>())
 {
     // A stack of its own for this thread, so that its stack overflowing is

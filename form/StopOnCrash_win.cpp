@@ -17,7 +17,7 @@ namespace {
 struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
-    const DrivenPorts* driven = nullptr;
+    DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
     std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> next{nullptr};
     // The thread that writes the stop for a thread whose stack has
@@ -122,7 +122,7 @@ struct StopOnCrash::Saved {
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
-                         const DrivenPorts& driven)
+                         DrivenPorts& driven)
     : saved_(std::make_unique<Saved>())
 {
     Armed& armed = TheArmed();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "port/DrivenPorts.h"
 #include "port/PortName.h"
+#include "port/StopHandOff.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,8 +40,21 @@ public:
     // allocate or take a lock: only through what an earlier write prepared,
     // and only to a port this program already drives. A crash inside the
     // port's own write writes nothing more. A port that cannot do this
-    // safely does nothing.
-    virtual void StopFromCrash([[maybe_unused]] std::int16_t port) noexcept {}
+    // safely does nothing. Whether the stop went out.
+    virtual bool StopFromCrash([[maybe_unused]] std::int16_t port) noexcept { return false; }
+
+    // Before the first write: each port prepared from now on is handed to
+    // `guard` before its first byte, so that it can be stopped once the
+    // program is gone. A port that cannot be stopped from outside hands
+    // nothing.
+    virtual void HandStopsTo([[maybe_unused]] StopHandOff& guard) {}
+
+    // Which of this run's ports are driving, kept where the guard reads it
+    // too; nullptr where there is no guard, and the program keeps its own.
+    virtual DrivenPorts* SharedDrivenPorts() noexcept { return nullptr; }
+
+    // Every port the run drove has had its stop: nothing more reaches them.
+    virtual void LastStopWritten() noexcept {}
 
 protected:
     PortOutput() = default;

@@ -7,7 +7,8 @@ set(KOVIR_APP_ID rs.kovir.Kovir)
 set(here ${CMAKE_CURRENT_LIST_DIR})
 set(out ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS kovir-sim kovir-vcd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# kovir-guard beside the programs, which start it from there.
+install(TARGETS kovir-sim kovir-vcd kovir-guard RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET kovir)
     install(TARGETS kovir RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
@@ -33,7 +34,7 @@ install(FILES ${here}/60-kovir.rules DESTINATION lib/udev/rules.d)
 # Man pages and the changelog compressed as Debian wants them (-n: no name
 # or time stamp, so the same sources make the same package).
 set(compressed)
-foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 kovir-board.1 changelog)
+foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 kovir-board.1 kovir-guard.1 changelog)
     add_custom_command(OUTPUT ${out}/${file}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
         COMMAND gzip -9n -c ${here}/${file} > ${out}/${file}.gz
@@ -42,7 +43,7 @@ foreach(file kovir.1 kovir-sim.1 kovir-vcd.1 kovir-board.1 changelog)
 endforeach()
 add_custom_target(kovir_packaging_files ALL DEPENDS ${compressed})
 install(FILES ${out}/kovir.1.gz ${out}/kovir-sim.1.gz ${out}/kovir-vcd.1.gz ${out}/kovir-board.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+              ${out}/kovir-guard.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${out}/changelog.gz ${here}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "port/WriteInProgress.h"
+#include "port/StopHandOff.h"
 #include "port/bitbang/FtdiDevice.h"
 
 #include <algorithm>
@@ -56,7 +57,13 @@ public:
 
     // Writes 0 to `board` from a crash handler: only to a board already open,
     // never on the thread inside its own write, with nothing allocated.
-    void StopFromCrash(std::size_t board) noexcept;
+    // Whether it went out.
+    bool StopFromCrash(std::size_t board) noexcept;
+
+    // Opens `board` if it is not yet, and hands `guard` how to stop it, as
+    // the port at `address`, once. (Linux: the guard writes through the
+    // board's usbfs descriptor.)
+    void HandStopTo(std::size_t board, std::int16_t address, StopHandOff& guard);
 
 private:
     struct Board;

@@ -153,14 +153,19 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
     }
 }
 
-void BitBangBoards::StopFromCrash(std::size_t index) noexcept
+bool BitBangBoards::StopFromCrash(std::size_t index) noexcept
 {
     if (write_.OnThisThread() || index >= boards_.size() || !boards_[index]->handle) {
-        return;
+        return false;
     }
     std::uint8_t stop = BoardPinsFor(0);
     DWORD written = 0;
-    library_->write(boards_[index]->handle, &stop, 1, &written);
+    return library_->write(boards_[index]->handle, &stop, 1, &written) == D2xx::Ok && written == 1;
+}
+
+void BitBangBoards::HandStopTo(std::size_t, std::int16_t, StopHandOff&)
+{
+    // D2XX's handle is this process's alone: there is nothing to hand.
 }
 
 } // namespace kovir

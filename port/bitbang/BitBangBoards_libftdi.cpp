@@ -54,6 +54,7 @@ struct BitBangBoards::Board {
     FtdiContext open;    // once opened
     int descriptor = -1; // libusb's descriptor of the node, for the crash handler
     unsigned char endpoint = 0;
+    bool handed = false; // to the guard
 
     BoardProblem Problem(const char* reason) const
     {
@@ -142,14 +143,14 @@ void BitBangBoards::Write(std::size_t index, std::uint8_t value)
     }
 }
 
-void BitBangBoards::StopFromCrash(std::size_t index) noexcept
+bool BitBangBoards::StopFromCrash(std::size_t index) noexcept
 {
     if (write_.OnThisThread() || index >= boards_.size()) {
-        return;
+        return false;
     }
     const Board& board = *boards_[index];
     if (!board.open || board.descriptor < 0) {
-        return;
+        return false;
     }
     unsigned char stop = BoardPinsFor(0);
     usbdevfs_bulktransfer transfer{};
@@ -157,7 +158,20 @@ void BitBangBoards::StopFromCrash(std::size_t index) noexcept
     transfer.len = 1;
     transfer.timeout = 500; // ms; a board gone from the bus does not hold the end
     transfer.data = &stop;
-    ioctl(board.descriptor, USBDEVFS_BULK, &transfer);
+    return ioctl(board.descriptor, USBDEVFS_BULK, &transfer) == 1;
+}
+
+void BitBangBoards::HandStopTo(std::size_t index, std::int16_t address, StopHandOff& guard)
+{
+    Board& board = *boards_.at(index);
+    if (!board.open) {
+        Open(board);
+    }
+    if (!board.handed && board.descriptor >= 0) {
+        guard.HandOver({StopWay::UsbBulk, address, BoardPinsFor(0), board.endpoint, 0},
+                       board.descriptor);
+        board.handed = true;
+    }
 }
 
 } // namespace kovir

@@ -81,7 +81,11 @@ Ieee1284Port::~Ieee1284Port()
 void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
 {
     if (const auto index = Resolved().PortOf(port); index && *index >= listed_.size()) {
-        boards_.Write(*index - listed_.size(), value);
+        const std::size_t board = *index - listed_.size();
+        if (guard_) {
+            boards_.HandStopTo(board, port, *guard_);
+        }
+        boards_.Write(board, value);
         clock_.Mark();
         return;
     }
@@ -95,15 +99,14 @@ void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
     clock_.Mark(); // the byte is on the lines
 }
 
-void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
+bool Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
 {
     if (write_.OnThisThread()) {
-        return;
+        return false;
     }
     if (resolved_) {
         if (const auto index = resolved_->PortOf(port); index && *index >= listed_.size()) {
-            boards_.StopFromCrash(*index - listed_.size());
-            return;
+            return boards_.StopFromCrash(*index - listed_.size());
         }
     }
     for (const Claimed& claimed : claimed_) {
@@ -112,17 +115,19 @@ void Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
         }
         unsigned char stop = 0;
         if (claimed.device >= 0) {
-            ioctl(claimed.device, PPWDATA, &stop);
-        } else if (claimed.devPort >= 0) {
-            // Nothing is left to do if it fails: the crash goes on either way.
-            [[maybe_unused]] const ssize_t written =
-                pwrite(claimed.devPort, &stop, 1, static_cast<off_t>(claimed.port->base_addr));
-        } else if (claimed.taker == CurrentThreadNumber()) {
+            return ioctl(claimed.device, PPWDATA, &stop) == 0;
+        }
+        if (claimed.devPort >= 0) {
+            return pwrite(claimed.devPort, &stop, 1, static_cast<off_t>(claimed.port->base_addr)) == 1;
+        }
+        if (claimed.taker == CurrentThreadNumber()) {
             // Raw I/O without /dev/port: libieee1284's write is one outb, no
             // lock or allocation, allowed on the thread that took the port.
             ieee1284_write_data(claimed.port, 0);
+            return true;
         }
     }
+    return false;
 }
 
 void Ieee1284Port::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)
@@ -239,6 +244,12 @@ parport* Ieee1284Port::Acquire(std::int16_t address)
     const int device = ieee1284_get_irq_fd(port);
     const int devPort = device >= 0 ? -1 : open("/dev/port", O_WRONLY | O_CLOEXEC);
     claimed_.push_back({address, port, device >= 0 ? device : -1, devPort, CurrentThreadNumber()});
+    if (guard_ && device >= 0) {
+        guard_->HandOver({StopWay::PpdevData, address, 0, 0, 0}, device);
+    } else if (guard_ && devPort >= 0) {
+        guard_->HandOver({StopWay::DevPort, address, 0, 0, static_cast<std::int64_t>(port->base_addr)},
+                         devPort);
+    }
     return port;
 }
 

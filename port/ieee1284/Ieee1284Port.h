@@ -36,7 +36,8 @@ public:
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
-    void StopFromCrash(std::int16_t port) noexcept override;
+    bool StopFromCrash(std::int16_t port) noexcept override;
+    void HandStopsTo(StopHandOff& guard) override { guard_ = &guard; }
 
 private:
     // A port held, and what a crash handler on any thread writes its stop
@@ -64,6 +65,7 @@ private:
     std::vector<Claimed> claimed_;
     WriteInProgress write_; // inside libieee1284's write
     PulseClock clock_;
+    StopHandOff* guard_ = nullptr;
 };
 
 } // namespace kovir

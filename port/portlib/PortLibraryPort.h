@@ -49,7 +49,7 @@ public:
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
-    void StopFromCrash(std::int16_t port) noexcept override;
+    bool StopFromCrash(std::int16_t port) noexcept override;
 
 private:
     // The address the byte for `address` is written to.

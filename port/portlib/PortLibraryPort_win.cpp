@@ -200,23 +200,24 @@ void PortLibraryPort::Write(std::int16_t port, std::uint8_t value) const noexcep
     }
 }
 
-void PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
+bool PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
 {
     // Only a port this program holds, through the library already bound,
     // and never while the crash is inside the library's own write.
     if (const auto board = BoardOf(option)) {
-        boards_.StopFromCrash(*board);
-        return;
+        return boards_.StopFromCrash(*board);
     }
     if (write_.OnThisThread() || !entry_ || !resolved_) {
-        return;
+        return false;
     }
     const auto driven = static_cast<std::int16_t>(resolved_->DrivenBase(option));
     for (const auto& [address, mutex] : held_) {
         if (address == driven) {
             Write(driven, 0);
+            return true;
         }
     }
+    return false;
 }
 
 void PortLibraryPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)

@@ -13,7 +13,11 @@ namespace kovir {
 class RawTrace {
 public:
     explicit RawTrace(std::FILE* trace);
-    void Write(const char* text, std::size_t size) const noexcept;
+    // Whether all of it was written.
+    bool Write(const char* text, std::size_t size) const noexcept;
+
+    // What the system calls the stream: a descriptor, or on Windows a HANDLE.
+    int Descriptor() const noexcept { return static_cast<int>(file_); }
 
     // The line end the stream itself writes: a text-mode stream on Windows
     // ends lines in CRLF.

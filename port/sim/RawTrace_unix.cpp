@@ -6,16 +6,17 @@ namespace kovir {
 
 RawTrace::RawTrace(std::FILE* trace) : file_(fileno(trace)) {}
 
-void RawTrace::Write(const char* text, std::size_t size) const noexcept
+bool RawTrace::Write(const char* text, std::size_t size) const noexcept
 {
     while (size > 0) {
         const ssize_t written = ::write(static_cast<int>(file_), text, size);
         if (written <= 0) {
-            return;
+            return false;
         }
         text += written;
         size -= static_cast<std::size_t>(written);
     }
+    return true;
 }
 
 std::string_view RawTrace::LineEnd() noexcept

@@ -8,10 +8,12 @@ namespace kovir {
 
 RawTrace::RawTrace(std::FILE* trace) : file_(_get_osfhandle(_fileno(trace))) {}
 
-void RawTrace::Write(const char* text, std::size_t size) const noexcept
+bool RawTrace::Write(const char* text, std::size_t size) const noexcept
 {
     DWORD written = 0;
-    WriteFile(reinterpret_cast<HANDLE>(file_), text, static_cast<DWORD>(size), &written, nullptr);
+    return WriteFile(reinterpret_cast<HANDLE>(file_), text, static_cast<DWORD>(size), &written,
+                     nullptr) &&
+           written == size;
 }
 
 std::string_view RawTrace::LineEnd() noexcept

@@ -32,6 +32,11 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
     const std::int64_t onTheLines = PreciseNow();
     const std::string line =
         FormatTraceLine({micros, static_cast<std::uint16_t>(port), value}) + '\n';
+    if (guard_ && !Written(port)) {
+        // The guard writes its stop line to the same trace, timed the same way.
+        const auto start = std::chrono::duration_cast<std::chrono::microseconds>(start_.time_since_epoch());
+        guard_->HandOver({StopWay::TraceLine, port, 0, 0, start.count()}, raw_.Descriptor());
+    }
     // The trace is the simulated device: a byte that did not reach it must
     // not pass for one that did.
     bool written = false;
@@ -66,21 +71,21 @@ void SimulatedPort::Wait(std::uint32_t milliseconds, const std::function<void()>
     clock_.Wait(milliseconds, meanwhile);
 }
 
-void SimulatedPort::StopFromCrash(std::int16_t port) noexcept
+bool SimulatedPort::StopFromCrash(std::int16_t port) noexcept
 {
     // Only to a port already written, as a real port is stopped only where
     // the program holds it. A crash inside the stream's own write, on the
     // thread that was writing, would put our line into the middle of that
     // one: then nothing more is written.
     if (write_.OnThisThread() || !Written(port)) {
-        return;
+        return false;
     }
     char line[TraceLineMax];
     std::size_t size = FormatTraceLineInto({MicrosSinceStart(), static_cast<std::uint16_t>(port), 0}, line);
     for (const char c : RawTrace::LineEnd()) {
         line[size++] = c; // room enough: a line is at most 48 characters
     }
-    raw_.Write(line, size);
+    return raw_.Write(line, size);
 }
 
 } // namespace kovir

@@ -25,7 +25,8 @@ public:
 
     void PortOut(std::int16_t port, std::uint8_t value) override;
     void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
-    void StopFromCrash(std::int16_t port) noexcept override;
+    bool StopFromCrash(std::int16_t port) noexcept override;
+    void HandStopsTo(StopHandOff& guard) override { guard_ = &guard; }
 
 private:
     std::int64_t MicrosSinceStart() const;
@@ -40,6 +41,7 @@ private:
     std::array<std::int16_t, 16> written_{};
     std::atomic<std::size_t> writtenCount_{0};
     PulseClock clock_;
+    StopHandOff* guard_ = nullptr;
     std::chrono::steady_clock::time_point start_;
 };
 

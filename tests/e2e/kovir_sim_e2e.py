@@ -18,6 +18,7 @@ import selectors
 import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -100,6 +101,7 @@ FTD2XX_DLL = None  # set by --ftd2xx-dll
 INPOUT_DLL = None  # set by --inpout-dll
 FAULT_TOOL = None  # set by --fault-tool
 BOARD_TOOL = None  # set by --board-tool
+FAULT_LIBRARY = None  # set by --fault-library
 CRASH_TAKING_IO_DLL = None  # set by --crash-taking-io-dll
 
 
@@ -481,6 +483,81 @@ def crashed_by(sig):
         p.proc.send_signal(sig)
         p.expect((0x378, 0x00))
         p.ends(-sig)
+    return scenario
+
+
+def killed(path, x):
+    """SIGKILL while driving, which no handler of the program sees: its
+    guard writes the stop to the trace, after the program is gone."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred")
+    p.expect((0x378, 0x0F))
+    p.proc.kill()
+    p.expect((0x378, 0x00))
+    p.ends(-signal.SIGKILL)
+
+
+def killed_at_rest(path, x):
+    """SIGKILL with the device stopped: the guard writes nothing."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred", "Stop")
+    p.expect((0x378, 0x0F), (0x378, 0x00))
+    p.proc.kill()
+    p.ends(-signal.SIGKILL)
+
+
+def killed_after_a_port_choice(path, x):
+    """SIGKILL with two ports driving: the guard stops both, in the order
+    the run first wrote them."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    p.click("Napred")
+    p.expect((0x378, 0x0F))
+    p.click("LPT2: 278", "Levo")
+    p.expect((0x278, 0x0E))
+    p.proc.kill()
+    p.expect((0x378, 0x00), (0x278, 0x00))
+    p.ends(-signal.SIGKILL)
+
+
+def faulted(threads, blocking):
+    """A real fault while driving, from test equipment loaded beside the
+    program (FaultThreads.cpp): on a thread that blocks every signal, so no
+    handler runs, or on several threads at the same moment. Either the
+    program's own stop or its guard's stops the device: the trace ends in
+    0, once or, where the program's stop was cut off, twice."""
+    def scenario(path, x):
+        with tempfile.TemporaryDirectory() as folder:
+            trigger = os.path.join(folder, "fault-now")
+            set_environment("LD_PRELOAD", FAULT_LIBRARY)
+            set_environment("KOVIR_FAULT_WHEN", trigger)
+            set_environment("KOVIR_FAULT_THREADS", str(threads))
+            set_environment("KOVIR_FAULT_BLOCKS_SIGNALS", "1" if blocking else "0")
+            try:
+                p = Program(path, x)
+            finally:
+                for name in ("LD_PRELOAD", "KOVIR_FAULT_WHEN", "KOVIR_FAULT_THREADS",
+                             "KOVIR_FAULT_BLOCKS_SIGNALS"):
+                    os.environ.pop(name)
+            p.expect((0x378, 0x00))
+            p.click("Napred")
+            p.expect((0x378, 0x0F))
+            open(trigger, "w").close()
+            p.expect((0x378, 0x00))
+            try:
+                code = p.proc.wait(15 * PATIENCE)
+            except subprocess.TimeoutExpired:
+                p.proc.kill()
+                raise Failure("the program did not end")
+            rest = []
+            while (line := p.lines.get(timeout=5 * PATIENCE)) is not None:
+                rest.append(line)
+            if any(not line.endswith(" 0x378 0x00 00000000") for line in rest) or len(rest) > 1:
+                raise Failure(f"after the stop the trace had {rest}")
+            if code != -signal.SIGSEGV:
+                raise Failure(f"exit status {code}, expected {-signal.SIGSEGV}")
     return scenario
 
 
@@ -959,6 +1036,11 @@ SCENARIOS = {
     "sigsys": crashed_by(signal.SIGSYS),
     "sigxcpu": crashed_by(signal.SIGXCPU),
     "sigxfsz": crashed_by(signal.SIGXFSZ),
+    "sigkill": killed,
+    "sigkill_at_rest": killed_at_rest,
+    "sigkill_after_a_port_choice": killed_after_a_port_choice,
+    "fault_with_signals_blocked": faulted(threads=1, blocking=True),
+    "two_faults_at_once": faulted(threads=2, blocking=False),
     "crash_segv_on_another_thread": crashed_on_another_thread(signal.SIGSEGV),
     "quit_on_another_thread": crashed_on_another_thread(signal.SIGQUIT),
     "closed_trace_pipe": closed_trace_pipe,
@@ -979,11 +1061,15 @@ def main():
     parser.add_argument("--fault-tool", help="make_fault.exe, for crash_remote_thread")
     parser.add_argument("--ftd2xx-dll", help="our stand-in ftd2xx.dll, for the board scenarios")
     parser.add_argument("--board-tool", help="kovir-board.exe, for board_prepared")
+    parser.add_argument("--fault-library",
+                        help="FaultThreads.so, for the faults made on the program's threads")
     parser.add_argument("--crash-taking-io-dll",
                         help="a test IO.DLL that puts its own crash filter in place")
     parser.add_argument("scenarios", nargs="*", default=list(SCENARIOS))
     args = parser.parse_args()
     global WINE, IO_DLL, INPOUT_DLL, FAULT_TOOL, FTD2XX_DLL, BOARD_TOOL, CRASH_TAKING_IO_DLL
+    global FAULT_LIBRARY
+    FAULT_LIBRARY = args.fault_library
     WINE = Wine(args.wineprefix, args.wine_loader, args.winearch) if args.wineprefix else None
     IO_DLL = args.io_dll
     INPOUT_DLL = args.inpout_dll

@@ -56,7 +56,7 @@ def main():
         if not all(part in text for part in ('"0403"', '"6001|6014"', 'ATTR{product}=="kovir"',
                                              'TAG+="uaccess"', "ftdi_sio/unbind")):
             failures.append(f"{rule} does not open kovir boards, and only those, to the seat's user")
-        for program in ("kovir", "kovir-sim", "kovir-vcd", "kovir-board"):
+        for program in ("kovir", "kovir-sim", "kovir-vcd", "kovir-board", "kovir-guard"):
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
                 failures.append(f"{program} on PATH: {where}")

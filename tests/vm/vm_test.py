@@ -450,6 +450,7 @@ def kovir_sigterm(guest, args, ports=LEGACY_PORTS, io="0x378,0x278,0x3bc", signa
     if not args.kovir or not args.qt_offscreen_plugin:
         raise Failure("no kovir program or no Qt offscreen plugin given")
     program = guest.add_dynamic(args.kovir, "/usr/bin/kovir")
+    guest.add_dynamic(args.kovir.parent / "kovir-guard", "/usr/bin/kovir-guard")  # beside it
     # Where Qt looks for it: the same path as on this machine.
     guest.add_dynamic(args.qt_offscreen_plugin, str(args.qt_offscreen_plugin))
     for path in ("/etc/fonts/fonts.conf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"):
@@ -532,11 +533,14 @@ pid=$!
 window=$(xdotool search --sync --onlyvisible --name '^Upravljanje kovirom$' | head -n 1)
 xdotool mousemove --window "$window" 208 64 click 1
 sleep 1
-thread=$(ls /proc/$pid/task | grep -vx "$pid" | head -n 1)
-echo "threads: $(ls /proc/$pid/task | tr '\n' ' '), crashing $thread"
-python3 -c "import ctypes, sys; sys.exit(ctypes.CDLL(None).syscall(234, $pid, $thread, 11))"
+{end}
 wait $pid
 echo "kovir-exit: $?"
+sleep 1  # the guard's stop, if any, goes out after the program's end
+"""
+CRASH_A_THREAD = """thread=$(ls /proc/$pid/task | grep -vx "$pid" | head -n 1)
+echo "threads: $(ls /proc/$pid/task | tr '\\n' ' '), crashing $thread"
+python3 -c "import ctypes, sys; sys.exit(ctypes.CDLL(None).syscall(234, $pid, $thread, 11))"
 """
 
 
@@ -548,7 +552,7 @@ def kovir_thread_crash(guest, args, ppdev=True):
         raise Failure("no kovir program given")
     script = guest.work / "thread_crash.sh"
     script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve()))
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end=CRASH_A_THREAD))
     writes = guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
                         timeout=240, memory="1024M", ppdev=ppdev,
                         extra=["-cpu", "max,-smap", "-fsdev",
@@ -562,6 +566,29 @@ def kovir_thread_crash(guest, args, ppdev=True):
 
 def kovir_raw_thread_crash(guest, args):
     return kovir_thread_crash(guest, args, ppdev=False)
+
+
+def kovir_sigkill(guest, args, ppdev=True):
+    """Napred, then SIGKILL, which no handler of the program sees: its guard
+    writes the stop, through the ppdev descriptor it was handed, or as root
+    over raw I/O through /dev/port."""
+    if not args.kovir:
+        raise Failure("no kovir program given")
+    script = guest.work / "sigkill.sh"
+    script.parent.mkdir(parents=True, exist_ok=True)
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end="kill -KILL $pid"))
+    writes = guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
+                        timeout=240, memory="1024M", ppdev=ppdev,
+                        extra=["-cpu", "max,-smap", "-fsdev",
+                               "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
+                               "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+    if exit_status(guest.console, "kovir-exit") != 137:
+        raise Failure("kovir did not end by SIGKILL:\n" + guest.console[-3000:])
+    return expect_writes(writes, {0x378: [0x00, 0x0F, 0x00]})
+
+
+def kovir_raw_sigkill(guest, args):
+    return kovir_sigkill(guest, args, ppdev=False)
 
 
 def no_parport_driver(guest, args):
@@ -864,6 +891,8 @@ SCENARIOS = {
     "kovir_crash": kovir_crash,
     "kovir_thread_crash": kovir_thread_crash,
     "kovir_raw_thread_crash": kovir_raw_thread_crash,
+    "kovir_sigkill": kovir_sigkill,
+    "kovir_raw_sigkill": kovir_raw_sigkill,
     "board_only": board_only,
     "port_and_board": port_and_board,
     "ft232h_only": ft232h_only,

@@ -4,13 +4,15 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace kovir {
 
 // The ports this run has written, each with whether its lines may show
 // anything but 0: what every ending stops, the chosen port and any other.
 // Fixed, and lock-free, so that a crash handler on any thread reads it
-// while the event thread writes it.
+// while the event thread writes it, and so that it can live in memory
+// shared with the guard, which reads it once the program is gone.
 class DrivenPorts {
 public:
     // Before a write to `port`: from here until Wrote, its lines may show
@@ -28,17 +30,32 @@ public:
             entry->driving.store(value != 0);
         }
     }
+    // A crash's stop reached the lines of `port`, which it only writes.
+    void Stopped(std::int16_t port) noexcept
+    {
+        for (Entry& entry : Counted()) {
+            if (entry.port.load() == port) {
+                entry.driving.store(false);
+            }
+        }
+    }
 
     // Calls `stop(port)` for every port whose lines may show anything but
     // 0, in the order they were first written.
     template <typename Stop> void ForEachDriving(Stop&& stop) const noexcept
     {
-        const std::size_t count = count_.load();
-        for (std::size_t i = 0; i < count; ++i) {
-            if (entries_[i].driving.load()) {
-                stop(entries_[i].port.load());
+        for (const Entry& entry : Counted()) {
+            if (entry.driving.load()) {
+                stop(entry.port.load());
             }
         }
+    }
+
+    bool Driving(std::int16_t port) const noexcept
+    {
+        bool driving = false;
+        ForEachDriving([&driving, port](std::int16_t p) { driving = driving || p == port; });
+        return driving;
     }
 
 private:
@@ -50,15 +67,24 @@ private:
                       std::atomic<bool>::is_always_lock_free,
                   "read in a crash handler");
 
+    std::span<const Entry> Counted() const noexcept { return {entries_.data(), Count()}; }
+    std::span<Entry> Counted() noexcept { return {entries_.data(), Count()}; }
+    // What another process wrote may be anything: never past the table.
+    std::size_t Count() const noexcept
+    {
+        const std::size_t count = count_.load();
+        return count < entries_.size() ? count : entries_.size();
+    }
+
     // One writer, the event thread: an entry is filled before it is counted.
     Entry* Find(std::int16_t port) noexcept
     {
-        const std::size_t count = count_.load();
-        for (std::size_t i = 0; i < count; ++i) {
-            if (entries_[i].port.load() == port) {
-                return &entries_[i];
+        for (Entry& entry : Counted()) {
+            if (entry.port.load() == port) {
+                return &entry;
             }
         }
+        const std::size_t count = Count();
         if (count == entries_.size()) {
             return nullptr;
         }
