@@ -26,7 +26,7 @@ void FormSession::Click(const ClickAction& click)
 
 void FormSession::Unload()
 {
-    if (!unloaded_ && !failed_) {
+    if (!unloaded_ && !painting_.Failed()) {
         unloaded_ = true;
         controller_.Close();
         // A port chosen away from while it drove would drive on with no
@@ -37,15 +37,39 @@ void FormSession::Unload()
     }
 }
 
+void FormSession::StopAfterFailure() noexcept
+{
+    try {
+        Unload();
+    } catch (...) {
+        // The stop itself failed: the port keeps what it last received.
+    }
+}
+
 void FormSession::PaintingPort::Wait(std::uint32_t milliseconds,
                                      const std::function<void()>& meanwhile)
 {
-    device_.Wait(milliseconds, [this, &meanwhile] {
-        paint_();
-        if (meanwhile) {
-            meanwhile();
-        }
-    });
+    // What fails inside the wait is the window's, not the device's: the
+    // pulse still lasts its time, and the failure comes after it.
+    std::exception_ptr notTheDevice;
+    try {
+        device_.Wait(milliseconds, [this, &meanwhile, &notTheDevice] {
+            try {
+                paint_();
+                if (meanwhile) {
+                    meanwhile();
+                }
+            } catch (...) {
+                notTheDevice = std::current_exception();
+            }
+        });
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
+    if (notTheDevice) {
+        std::rethrow_exception(notTheDevice);
+    }
 }
 
 } // namespace kovir

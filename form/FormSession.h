@@ -33,7 +33,9 @@ public:
 
     // Runs one event's work. A failure must not unwind through the toolkit:
     // the first is kept, the event loop is ended, and nothing is acted on
-    // after it.
+    // after it. A failure that is not the port's own (memory running out
+    // while the window paints, say) stops the device first, as the close
+    // does: the port still works.
     template <typename Work> void Handle(Work&& work)
     {
         if (failed_) {
@@ -46,7 +48,11 @@ public:
         } catch (...) {
             failed_ = true;
             failure_ = std::current_exception();
-            stopOnCrash_.Disarm(); // that port has just failed
+            if (painting_.Failed()) {
+                stopOnCrash_.Disarm(); // that port has just failed
+            } else {
+                StopAfterFailure();
+            }
             window_.endLoop();
         }
     }
@@ -55,8 +61,8 @@ public:
 
     // The form's Unload: the stop byte goes to the selected port, then to
     // every other port the run left driving, once, whichever way the
-    // program is ending, and never after a failure (that port has just
-    // failed); after it nothing reaches the port, a crash's stop included,
+    // program is ending, and never after the port's own failure (that port
+    // has just failed); after it nothing reaches the port, a crash's stop included,
     // and the port is told so. A failure of its own goes to the caller.
     void Unload();
 
@@ -74,6 +80,8 @@ public:
     PortOutput& Port() { return painting_; }
 
 private:
+    void StopAfterFailure() noexcept;
+
     // The device, with the window's paint done inside each wait: counted
     // from the byte on the lines, so the paint does not lengthen the pulse.
     // Nothing reaches the device after a crash's stop.
@@ -86,10 +94,17 @@ private:
         {
             if (!crash_.Fired()) {
                 driven_.Writing(port);
-                device_.PortOut(port, value);
+                try {
+                    device_.PortOut(port, value);
+                } catch (...) {
+                    failed_ = true;
+                    throw;
+                }
                 driven_.Wrote(port, value);
             }
         }
+        // Whether the device itself failed, rather than something else.
+        bool Failed() const { return failed_; }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
         std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
 
@@ -98,6 +113,7 @@ private:
         const std::function<void()>& paint_;
         const StopOnCrash& crash_; // a member made after this one, used only once both are
         DrivenPorts& driven_;
+        bool failed_ = false;
     };
 
     std::unique_ptr<PortOutput> device_;
