@@ -591,6 +591,27 @@ def kovir_raw_sigkill(guest, args):
     return kovir_sigkill(guest, args, ppdev=False)
 
 
+def kovir_board_sigkill(guest, args):
+    """The same on a kovir board, the PC's only port: the guard's stop goes
+    out through the board's usbfs descriptor, and the device sees 0."""
+    if not args.kovir:
+        raise Failure("no kovir program given")
+    script = guest.work / "sigkill.sh"
+    script.parent.mkdir(parents=True, exist_ok=True)
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end="kill -KILL $pid"))
+    guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
+               timeout=240, memory="1024M", ports=(), io="", drivers=False, board=BOARD_SERIAL,
+               extra=["-cpu", "max,-smap", "-fsdev",
+                      "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
+                      "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+    if exit_status(guest.console, "kovir-exit") != 137:
+        raise Failure("kovir did not end by SIGKILL:\n" + guest.console[-3000:])
+    seen = Gadget(guest.console).seen("program")
+    if seen != [0x00, 0x0F, 0x00]:
+        raise Failure(f"the board's device saw {seen}, expected 00 0F 00")
+    return "the board's device saw 00 0F, then the guard's 00"
+
+
 def no_parport_driver(guest, args):
     # libieee1284 then guesses 0x378, 0x278 and 0x3BC on /dev/port.
     guest.add_dynamic(args.driver, "/kovir-guest-driver")
@@ -893,6 +914,7 @@ SCENARIOS = {
     "kovir_raw_thread_crash": kovir_raw_thread_crash,
     "kovir_sigkill": kovir_sigkill,
     "kovir_raw_sigkill": kovir_raw_sigkill,
+    "kovir_board_sigkill": kovir_board_sigkill,
     "board_only": board_only,
     "port_and_board": port_and_board,
     "ft232h_only": ft232h_only,
