@@ -535,12 +535,19 @@ def faulted(threads, blocking):
             set_environment("KOVIR_FAULT_WHEN", trigger)
             set_environment("KOVIR_FAULT_THREADS", str(threads))
             set_environment("KOVIR_FAULT_BLOCKS_SIGNALS", "1" if blocking else "0")
+            # In the sanitizers' build the preloaded library comes before their runtime.
+            asan = os.environ.get("ASAN_OPTIONS")
+            set_environment("ASAN_OPTIONS", (asan + ":" if asan else "") + "verify_asan_link_order=0")
             try:
                 p = Program(path, x)
             finally:
                 for name in ("LD_PRELOAD", "KOVIR_FAULT_WHEN", "KOVIR_FAULT_THREADS",
                              "KOVIR_FAULT_BLOCKS_SIGNALS"):
                     os.environ.pop(name)
+                if asan is None:
+                    os.environ.pop("ASAN_OPTIONS")
+                else:
+                    os.environ["ASAN_OPTIONS"] = asan
             p.expect((0x378, 0x00))
             p.click("Napred")
             p.expect((0x378, 0x0F))
