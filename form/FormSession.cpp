@@ -24,14 +24,29 @@ void FormSession::Click(const ClickAction& click)
     }
 }
 
+void FormSession::Sleep()
+{
+    if (!unloaded_) {
+        Handle([this] {
+            controller_.Stop();
+            StopOthersDriving();
+        });
+    }
+}
+
+void FormSession::StopOthersDriving()
+{
+    // A port chosen away from while it drove would drive on with no
+    // program left to stop it.
+    driven_.ForEachDriving([this](std::int16_t port) { painting_.PortOut(port, 0); });
+}
+
 void FormSession::Unload()
 {
     if (!unloaded_ && !painting_.Failed()) {
         unloaded_ = true;
         controller_.Close();
-        // A port chosen away from while it drove would drive on with no
-        // program left to stop it.
-        driven_.ForEachDriving([this](std::int16_t port) { painting_.PortOut(port, 0); });
+        StopOthersDriving();
         stopOnCrash_.Disarm();
         device_->LastStopWritten();
     }

@@ -66,6 +66,11 @@ public:
     // and the port is told so. A failure of its own goes to the caller.
     void Unload();
 
+    // The PC is about to sleep: the device is stopped as by Stop, every
+    // other port left driving gets its 0, and the window shows it stopped.
+    // On waking nothing is written; the next command drives as usual.
+    void Sleep();
+
     // The end was asked for (a signal, the console, a logoff) rather than
     // chosen by the operator: then no message may wait for a click.
     void AskEnd() { endAsked_ = true; }
@@ -81,6 +86,7 @@ public:
 
 private:
     void StopAfterFailure() noexcept;
+    void StopOthersDriving();
 
     // The device, with the window's paint done inside each wait: counted
     // from the byte on the lines, so the paint does not lengthen the pulse.

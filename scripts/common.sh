@@ -14,10 +14,12 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libbench
 # What the tests need beyond that: a real X server to drive the program from
 # outside (and xkb's keyboard layouts, to type as under each), the
 # screen-reader interface (AT-SPI) to drive it as a screen reader does, an
-# emulated PC with real parallel ports for the hardware backend, and
-# ImageMagick to hold the Windows window's pixels against its pictures.
+# emulated PC with real parallel ports for the hardware backend, D-Bus for
+# a stand-in of logind that puts the PC to sleep, and ImageMagick to hold
+# the Windows window's pixels against its pictures.
 TEST_PACKAGES=(xvfb xauth xdotool x11-xkb-utils xkb-data python3 python3-xlib qemu-system-x86
-               busybox-static cpio dbus at-spi2-core python3-pyatspi sigrok-cli imagemagick)
+               busybox-static cpio dbus at-spi2-core python3-pyatspi python3-dbus python3-gi
+               sigrok-cli imagemagick)
 # The Windows builds: MinGW-w64 cross compilers (the -posix ones carry the C++
 # thread library), GoogleTest's sources to build with them, Wine to run the
 # 64-bit programs, and wixl and msitools to make and read the MSI packages.

@@ -568,6 +568,78 @@ def faulted(threads, blocking):
     return scenario
 
 
+LOGIND = os.path.join(os.path.dirname(os.path.abspath(__file__)), "logind_stand_in.py")
+
+
+class Lines:
+    """A process's standard output, line by line, with a timeout."""
+
+    def __init__(self, proc):
+        self.queue = queue.Queue()
+        threading.Thread(target=self._read, args=(proc,), daemon=True).start()
+
+    def _read(self, proc):
+        for line in proc.stdout:
+            self.queue.put(line.strip())
+        self.queue.put(None)
+
+    def expect(self, line):
+        try:
+            got = self.queue.get(timeout=10 * PATIENCE)
+        except queue.Empty:
+            got = "nothing"
+        if got != line:
+            raise Failure(f"logind saw {got!r}, expected {line!r}")
+
+
+def sleep_and_wake(path, x):
+    """The PC sleeps and wakes, told by a stand-in of logind on a bus of its
+    own: the program holds the sleep lock while it runs; before the sleep it
+    stops the device and only then lets the lock go; on waking nothing
+    drives, it takes a new lock, and "Napred" drives again."""
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, text=True)
+    logind = None
+    try:
+        address = bus.stdout.readline().strip()
+        logind = subprocess.Popen([sys.executable, LOGIND, address], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, text=True)
+        said = Lines(logind)
+        said.expect("ready")
+        set_environment("DBUS_SYSTEM_BUS_ADDRESS", address)
+        try:
+            p = Program(path, x)
+        finally:
+            os.environ.pop("DBUS_SYSTEM_BUS_ADDRESS")
+        p.expect((0x378, 0x00))
+        said.expect("inhibit sleep delay")
+        p.click("Napred")
+        p.expect((0x378, 0x0F))
+        logind.stdin.write("sleep\n")
+        logind.stdin.flush()
+        p.expect((0x378, 0x00))
+        said.expect("released")
+        p.faces(Napred=CYAN, Levo=CYAN, Desno=CYAN, Nazad=CYAN, ZVUK=BLUE, Stop=RED)
+        logind.stdin.write("wake\n")
+        logind.stdin.flush()
+        said.expect("inhibit sleep delay")
+        try:
+            line = p.lines.get(timeout=0.5 * PATIENCE)
+            raise Failure(f"on waking the program wrote {line!r}")
+        except queue.Empty:
+            pass
+        p.click("Napred")
+        p.expect((0x378, 0x0F))
+        p.close_box()
+        p.expect((0x378, 0x00))
+        p.ends(0)
+    finally:
+        for proc in (logind, bus):
+            if proc and proc.poll() is None:
+                proc.kill()
+                proc.wait()
+
+
 def crashed_on_another_thread(sig):
     """A crash on a thread other than the main one (the toolkit's: X's event
     reader, D-Bus): the device is stopped from that thread, then the program
@@ -1043,6 +1115,7 @@ SCENARIOS = {
     "sigsys": crashed_by(signal.SIGSYS),
     "sigxcpu": crashed_by(signal.SIGXCPU),
     "sigxfsz": crashed_by(signal.SIGXFSZ),
+    "sleep_and_wake": sleep_and_wake,
     "sigkill": killed,
     "sigkill_at_rest": killed_at_rest,
     "sigkill_after_a_port_choice": killed_after_a_port_choice,

@@ -4,6 +4,7 @@
 #include "ui/qt/Form1.h"
 #include "ui/qt/Form1Layout.h"
 #include "ui/qt/StopAtExit.h"
+#include "ui/qt/StopBeforeSleep.h"
 #include "ui/qt/StopSignals.h"
 #include "ui/qt/icon/IconPixels.h"
 
@@ -62,6 +63,7 @@ int RunKovir(int argc, char** argv, std::unique_ptr<PortOutput> port)
                 form.close();
             });
             const StopAtExit stopAtExit(form);
+            const StopBeforeSleep stopBeforeSleep([&session] { session.Sleep(); });
             form.show();
             const int status = app.exec();
             endAsked = session.EndAsked();

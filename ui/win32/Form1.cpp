@@ -133,6 +133,13 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         session_.Unload();
         DestroyWindow(window_);
         return 0;
+    case WM_POWERBROADCAST:
+        // The PC is about to sleep: the device is stopped before this
+        // returns, which is when Windows goes on.
+        if (wParam == PBT_APMSUSPEND) {
+            session_.Sleep();
+        }
+        return TRUE;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:

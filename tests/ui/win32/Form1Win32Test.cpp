@@ -212,6 +212,25 @@ TEST(Form1Win32, AnInstallersEndOfTheSessionStopsTheDeviceAndEndsTheProgram)
     EXPECT_TRUE(made.form->Session().EndAsked()) << "no message may wait after it";
 }
 
+TEST(Form1Win32, BeforeThePCSleepsTheDeviceIsStoppedAndOnWakingNothingDrives)
+{
+    MadeForm made;
+    made.DriveForward();
+    SendMessageW(made.form->Control("Option3"), BM_CLICK, 0, 0); // LPT2, 0x378 left driving
+    const HWND window = made.form->Window();
+    EXPECT_TRUE(SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x278, 0}, {0x378, 0}}))
+        << "stopped before the message returns, every port";
+    made.log.clear();
+    for (const WPARAM waking : {WPARAM{PBT_APMRESUMEAUTOMATIC}, WPARAM{PBT_APMRESUMESUSPEND}}) {
+        SendMessageW(window, WM_POWERBROADCAST, waking, 0);
+    }
+    EXPECT_TRUE(WritesIn(made.log).empty()) << "waking writes nothing";
+    SendMessageW(made.form->Control("Command3"), BM_CLICK, 0, 0);
+    EXPECT_EQ(WritesIn(made.log), (std::vector<PortWrite>{{0x278, 15}})) << "Napred drives again";
+    EXPECT_FALSE(made.form->Session().Failed());
+}
+
 TEST(Form1Win32, AFailureInAHandlerIsKeptAndEndsTheLoopInsteadOfUnwinding)
 {
     MadeForm made;
