@@ -133,9 +133,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         session_.Unload();
         DestroyWindow(window_);
         return 0;
-    case WM_POWERBROADCAST:
-        // The PC is about to sleep: the device is stopped before this
-        // returns, which is when Windows goes on.
+    case WM_POWERBROADCAST: // the device stopped before the PC may sleep, when this returns
         if (wParam == PBT_APMSUSPEND) {
             session_.Sleep();
         }

@@ -28,7 +28,6 @@ public:
     Form1& operator=(const Form1&) = delete;
 
     void Show();
-
     // Presses the button whose key `message` is (wherever the focus is in
     // the window); whether it was one. For the message loop, before the
     // dialog manager sees it.
@@ -48,11 +47,11 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateWindowAndControls();
     void OnCommand(std::size_t control, UINT code);
+    void OnDpiChanged(int dpi, const RECT& suggested);
     // Painting (Form1Paint.cpp).
     void OnDrawItem(const DRAWITEMSTRUCT& item) const;
     LRESULT OnColourStatic(HDC dc, HWND control) const;
     void PaintBackground(HDC dc) const;
-    void OnDpiChanged(int dpi, const RECT& suggested);
     void PaintNow(); // what changed, on the screen now
     void ShowKeysInTooltips();
     void Release(); // the window and the fonts
