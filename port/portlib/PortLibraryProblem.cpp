@@ -66,7 +66,12 @@ std::string DescribeInpOutDriverClosed(std::int16_t address, const std::string& 
            " je učitana, ali njen upravljački program nije otvoren, pa ne bi ništa upisala na "
            "port. Pokrenite program jednom kao administrator (desni klik, \"Pokreni kao "
            "administrator\"), da bi se upravljački program instalirao, a zatim ga pokrenite "
-           "ponovo kao i obično.";
+           "ponovo kao i obično. Ako ni tada ne proradi, na Windows 10 i 11 ga najverovatnije "
+           "odbija \"Integritet memorije\" (Memory Integrity), u odeljku \"Izolacija jezgra\" "
+           "(Core isolation) aplikacije Windows bezbednost: ponovno pokretanje kao administrator "
+           "tu ne pomaže. Na takvom računaru koristite USB pločicu (FT232R ili FT232H), kojoj "
+           "upravljački program porta nije potreban; da li ćete to podešavanje isključiti, "
+           "odlučujete sami.";
 }
 
 std::string DescribePortInUse(std::int16_t address)

@@ -80,11 +80,13 @@ TEST(DescribeNoPortLibrary, EachCommonLoadErrorHasItsOwnWordsAndOnlyABadFormatAs
     }
 }
 
-TEST(DescribeInpOutDriverClosed, NamesThePortAndTheLibraryAndAsksForOneRunAsAdministrator)
+TEST(DescribeInpOutDriverClosed, AsksForOneRunAsAdministratorThenNamesMemoryIntegrityAndTheWayOn)
 {
     const std::string text = DescribeInpOutDriverClosed(0x278, "C:\\kovir\\inpout32.dll");
     for (const char* part : {"Paralelni port 0x278 nije dostupan", "C:\\kovir\\inpout32.dll",
-                             "upravljački program nije otvoren", "jednom kao administrator"}) {
+                             "upravljački program nije otvoren", "jednom kao administrator",
+                             "Integritet memorije", "Memory Integrity", "Izolacija jezgra",
+                             "ne pomaže", "USB pločicu", "odlučujete sami"}) {
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     }
 }
