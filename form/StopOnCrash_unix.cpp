@@ -1,8 +1,12 @@
 #include "form/StopOnCrash.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <csignal>
+#include <ctime>
 #include <vector>
 
 namespace kovir {
@@ -20,6 +24,8 @@ struct Armed {
     const Controller* controller = nullptr;
     DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
+    std::atomic<long> stopper{0};      // the thread writing the stop
+    std::atomic<bool> stopped{false};  // its stop written
 };
 
 Armed& TheArmed()
@@ -28,16 +34,35 @@ Armed& TheArmed()
     return armed;
 }
 
+// How long a crash waits for another thread's crash to finish the stop.
+constexpr int WaitForTheStopMs = 1000;
+
 void OnCrash(int signal)
 {
     Armed& armed = TheArmed();
-    PortOutput* port = armed.port.load();
-    if (port && !armed.fired.exchange(true)) {
-        StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+    const long self = syscall(SYS_gettid);
+    if (!armed.fired.exchange(true)) {
+        armed.stopper = self;
+        if (PortOutput* port = armed.port.load()) {
+            StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+        }
+        armed.stopped = true;
+    } else if (armed.stopper.load() != self) {
+        // Another thread crashed first and is writing the stop (a board's
+        // takes about a millisecond): this crash ends the process only once
+        // that is done, or after a second. (A crash inside the stop, on the
+        // stopping thread, ends it at once.)
+        for (int waited = 0; !armed.stopped.load() && waited < WaitForTheStopMs; ++waited) {
+            const timespec millisecond{0, 1'000'000};
+            nanosleep(&millisecond, nullptr);
+        }
     }
-    // The default action is back (SA_RESETHAND) and the signal not blocked
-    // (SA_NODEFER): this ends the process as the crash would have, on the
-    // thread it happened on.
+    // The default action back, and the signal not blocked (SA_NODEFER):
+    // this ends the process as the crash would have, on its own thread.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
     std::raise(signal);
 }
 
@@ -45,7 +70,9 @@ struct sigaction CrashAction()
 {
     struct sigaction action {};
     action.sa_handler = &OnCrash;
-    action.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
+    // Not SA_RESETHAND: a second crash on another thread must find this
+    // handler, and wait for the first one's stop, not end the process now.
+    action.sa_flags = SA_ONSTACK | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     return action;
 }
@@ -74,6 +101,8 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
     armed.controller = &controller;
     armed.driven = &driven;
     armed.fired = false;
+    armed.stopper = 0;
+    armed.stopped = false;
     armed.port = &port;
     const struct sigaction action = CrashAction();
     for (std::size_t i = 0; i < CrashSignals.size(); ++i) {

@@ -19,6 +19,8 @@ struct Armed {
     const Controller* controller = nullptr;
     DrivenPorts* driven = nullptr;
     std::atomic<bool> fired{false};
+    std::atomic<DWORD> stopWriter{0};     // the thread writing the stop
+    std::atomic<bool> stopWritten{false}; // and done
     std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> next{nullptr};
     // The thread that writes the stop for a thread whose stack has
     // overflowed, where the filter itself has almost no stack left.
@@ -35,12 +37,26 @@ Armed& TheArmed()
     return armed;
 }
 
+// How long a crash waits for another thread's crash to finish the stop.
+constexpr DWORD WaitForTheStopMs = 1000;
+
+// The stop, once. A second crash on another thread hands on only once the
+// first one's stop is written (a board's takes about a millisecond), or
+// after a second; one inside the stop, on the stopping thread, at once.
 void StopOnce()
 {
     Armed& armed = TheArmed();
-    PortOutput* port = armed.port.load();
-    if (port && !armed.fired.exchange(true)) {
-        StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+    const DWORD self = GetCurrentThreadId();
+    if (!armed.fired.exchange(true)) {
+        armed.stopWriter = self;
+        if (PortOutput* port = armed.port.load()) {
+            StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+        }
+        armed.stopWritten = true;
+    } else if (armed.stopWriter.load() != self) {
+        for (DWORD waited = 0; !armed.stopWritten.load() && waited < WaitForTheStopMs; ++waited) {
+            Sleep(1);
+        }
     }
 }
 
@@ -129,6 +145,8 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
     armed.controller = &controller;
     armed.driven = &driven;
     armed.fired = false;
+    armed.stopWriter = 0;
+    armed.stopWritten = false;
     armed.port = &port;
     saved_->previousFilter = SetUnhandledExceptionFilter(&OnException);
     armed.next = saved_->previousFilter;
