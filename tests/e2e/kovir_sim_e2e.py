@@ -537,7 +537,8 @@ def faulted(threads, blocking):
             set_environment("KOVIR_FAULT_BLOCKS_SIGNALS", "1" if blocking else "0")
             # In the sanitizers' build the preloaded library comes before their runtime.
             asan = os.environ.get("ASAN_OPTIONS")
-            set_environment("ASAN_OPTIONS", (asan + ":" if asan else "") + "verify_asan_link_order=0")
+            set_environment("ASAN_OPTIONS", (asan + ":" if asan else "") +
+                            "verify_asan_link_order=0:handle_segv=0:allow_user_segv_handler=1")
             try:
                 p = Program(path, x)
             finally:
