@@ -3,14 +3,21 @@
 // stop (SIGKILL, the out-of-memory killer, a crash no handler saw), it
 // writes 0 to every port the program left driving, then ends. It drives
 // nothing, and has no window.
+//   kovir-guard --rest /dev/parportN   puts 0 on that port and ends (the
+//                                      package runs it at boot, per port)
 #include "guard/Guard.h"
+#include "guard/RestPort.h"
 
 #include <csignal>
+#include <cstring>
 #include <initializer_list>
 #include <unistd.h>
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--rest") == 0) {
+        return kovir::RestPort(argv[2]);
+    }
     // The terminal's and the session's signals are for the program, which
     // ends through its close when they come; the guard ends after it.
     for (const int signal :

@@ -56,6 +56,8 @@ def main():
         if not all(part in text for part in ('"0403"', '"6001|6014"', 'ATTR{product}=="kovir"',
                                              'TAG+="uaccess"', "ftdi_sio/unbind")):
             failures.append(f"{rule} does not open kovir boards, and only those, to the seat's user")
+        if 'SUBSYSTEM=="ppdev"' not in text or "/usr/bin/kovir-guard --rest /dev/%k" not in text:
+            failures.append(f"{rule} does not put each parallel port at rest as ppdev registers it")
         for program in ("kovir", "kovir-sim", "kovir-vcd", "kovir-board", "kovir-guard"):
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
