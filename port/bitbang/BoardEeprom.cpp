@@ -13,26 +13,45 @@ constexpr std::size_t ChipOptions = 0x0A;
 constexpr std::uint8_t SuspendPullDowns = 0x04;
 constexpr std::size_t ProductPlace = 0x10;  // its offset, with 0x80 set
 constexpr std::size_t ProductLength = 0x11; // in bytes, the descriptor's two included
+constexpr std::size_t SerialPlace = 0x12;   // the same for the serial number
 constexpr std::uint8_t StringDescriptor = 0x03;
+constexpr std::size_t InterfaceMode = 0x00; // the FT232H's channel type, in its low nibble
+constexpr std::size_t Inversion = 0x0B;     // the FT232R's inverted lines, a bit each
 
 struct Place {
     std::size_t offset;
     std::size_t length;
 };
 
-// The product description's USB string descriptor within the image, if it
-// lies inside it and clear of the checksum.
-std::optional<Place> ProductPlaceIn(std::span<const std::uint8_t> image)
+// A USB string descriptor within the image, whose offset and length stand
+// at `at`, if it lies inside it and clear of the checksum.
+std::optional<Place> StringPlaceIn(std::span<const std::uint8_t> image, std::size_t at)
 {
     if (image.size() < 0x20 || (image.size() & (image.size() - 1)) != 0) {
         return std::nullopt;
     }
-    const Place place{image[ProductPlace] & (image.size() - 1), image[ProductLength]};
+    const Place place{image[at] & (image.size() - 1), image[at + 1]};
     if (place.length < 2 || place.offset < 0x14 || place.offset + place.length > image.size() - 2 ||
         image[place.offset] != place.length || image[place.offset + 1] != StringDescriptor) {
         return std::nullopt;
     }
     return place;
+}
+
+std::optional<Place> ProductPlaceIn(std::span<const std::uint8_t> image)
+{
+    return StringPlaceIn(image, ProductPlace);
+}
+
+std::string StringAt(std::span<const std::uint8_t> image, std::size_t at)
+{
+    const auto place = StringPlaceIn(image, at);
+    std::string text;
+    for (std::size_t i = 2; place && i + 1 < place->length; i += 2) {
+        const unsigned c = image[place->offset + i] | image[place->offset + i + 1] << 8;
+        text += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return text;
 }
 
 } // namespace
@@ -70,13 +89,12 @@ bool EepromChecksumValid(std::span<const std::uint8_t> image)
 
 std::string EepromProductName(std::span<const std::uint8_t> image)
 {
-    const auto place = ProductPlaceIn(image);
-    std::string name;
-    for (std::size_t i = 2; place && i + 1 < place->length; i += 2) {
-        const unsigned c = image[place->offset + i] | image[place->offset + i + 1] << 8;
-        name += c < 0x80 ? static_cast<char>(c) : '?';
-    }
-    return name;
+    return StringAt(image, ProductPlace);
+}
+
+std::string EepromSerialName(std::span<const std::uint8_t> image)
+{
+    return StringAt(image, SerialPlace);
 }
 
 KovirImage KovirImageFrom(std::span<const std::uint8_t> image)
@@ -89,6 +107,15 @@ KovirImage KovirImageFrom(std::span<const std::uint8_t> image)
     }
     if (!EepromChecksumValid(image)) {
         made.fault = EepromFault::BadChecksum;
+        return made;
+    }
+    // The chip's size says which it is: 256 bytes the FT232H, 128 the FT232R.
+    if (image.size() == 256 && (image[InterfaceMode] & 0x0F) != 0) {
+        made.fault = EepromFault::NotUart;
+        return made;
+    }
+    if (image.size() == 128 && image[Inversion] != 0) {
+        made.fault = EepromFault::Inverted;
         return made;
     }
     const auto place = ProductPlaceIn(image);

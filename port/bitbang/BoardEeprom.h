@@ -25,9 +25,10 @@ std::size_t EepromSizeOf(std::uint16_t product);
 std::uint16_t EepromChecksum(std::span<const std::uint8_t> image);
 bool EepromChecksumValid(std::span<const std::uint8_t> image);
 
-// The product description the image gives the chip's USB descriptor; empty
-// where it gives none.
+// The product description and the serial number the image gives the chip's
+// USB descriptor; empty where it gives none.
 std::string EepromProductName(std::span<const std::uint8_t> image);
+std::string EepromSerialName(std::span<const std::uint8_t> image);
 
 // Why an image cannot be made a kovir board's.
 enum class EepromFault {
@@ -35,6 +36,9 @@ enum class EepromFault {
     BadChecksum,     // the chip ignores it too
     NoProductString, // its product description points outside the image
     NoRoom,          // the description's place is too short for "kovir"
+    NotUart,         // an FT232H set to FIFO, fast serial, CPU or FT1248 mode:
+                     // some of the pins kovir drives are then its outputs
+    Inverted,        // an FT232R with inverted lines: 0 would show as 1
 };
 
 // The chip's own image with exactly what a kovir board needs changed: the

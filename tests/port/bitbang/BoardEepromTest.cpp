@@ -35,10 +35,12 @@ TEST(BoardEeprom, AKovirImageChangesOnlyTheNameSuspendPullDownsWakeUpAndChecksum
         ASSERT_TRUE(EepromChecksumValid(factory));
         EXPECT_EQ(EepromChecksum(factory), testing::FtdiChecksum(factory));
         EXPECT_EQ(EepromProductName(factory), c.factoryName);
+        EXPECT_EQ(EepromSerialName(factory), "A50285BI");
 
         const KovirImage made = KovirImageFrom(factory);
         ASSERT_FALSE(made.fault);
         EXPECT_EQ(EepromProductName(made.image), "kovir");
+        EXPECT_EQ(EepromSerialName(made.image), "A50285BI");
         EXPECT_EQ(testing::DescriptionIn(made.image, "defaults"), "kovir");
         EXPECT_EQ(made.image[0x08], 0x80) << "remote wake-up off, the rest kept";
         EXPECT_EQ(made.image[0x0A], 0x0C) << "suspend pull-downs on, the serial number kept";
@@ -63,6 +65,14 @@ TEST(BoardEeprom, AnImageThatCannotBeKeptIsRefused)
     Bytes nameOutside = FactoryEeprom(0x6001, "FT232R USB UART", "A1");
     nameOutside[0x10] = 0xFA; // 0x7A: runs over the checksum
     testing::SealWithChecksum(nameOutside);
+    // An FT232H in another interface mode (FIFO, fast serial), and an FT232R
+    // with its TXD and RXD inverted: each sealed, so only the mode refuses it.
+    const auto changed = [](std::uint16_t product, std::size_t at, std::uint8_t value) {
+        Bytes image = FactoryEeprom(product, "Single RS232-HS", "A1");
+        image[at] = value;
+        testing::SealWithChecksum(image);
+        return image;
+    };
     const struct {
         const char* what;
         Bytes image;
@@ -73,12 +83,17 @@ TEST(BoardEeprom, AnImageThatCannotBeKeptIsRefused)
         {"a wrong checksum", badChecksum, EepromFault::BadChecksum},
         {"a name too short to hold kovir", shortName, EepromFault::NoRoom},
         {"a name outside the image", nameOutside, EepromFault::NoProductString},
+        {"an FT232H in FIFO mode", changed(0x6014, 0x00, 0x01), EepromFault::NotUart},
+        {"an FT232H in fast serial mode", changed(0x6014, 0x00, 0x12), EepromFault::NotUart},
+        {"an FT232R with inverted lines", changed(0x6001, 0x0B, 0x03), EepromFault::Inverted},
     };
     for (const auto& c : cases) {
         const KovirImage made = KovirImageFrom(c.image);
         EXPECT_EQ(made.fault, c.fault) << c.what;
         EXPECT_TRUE(made.image.empty()) << c.what;
     }
+    // The FT232H's UART mode with its other bits set (the VCP driver) is kept.
+    EXPECT_FALSE(KovirImageFrom(changed(0x6014, 0x00, 0x10)).fault);
 }
 
 TEST(BoardEeprom, WordsAreLittleEndian)
