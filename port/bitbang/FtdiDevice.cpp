@@ -56,6 +56,12 @@ std::string ChipFromD2xxType(unsigned long type)
     }
 }
 
+bool IsPreparableChip(const FtdiDevice& device)
+{
+    return (device.product == 0x6001 && device.chip == "FT232R/FT245R") ||
+           (device.product == 0x6014 && device.chip == "FT232H");
+}
+
 bool IsKovirBoard(const FtdiDevice& device)
 {
     return device.description == KovirBoardName &&

@@ -24,6 +24,11 @@ struct FtdiDevice {
 std::string ChipFromRelease(std::uint16_t product, std::uint16_t release);
 std::string ChipFromD2xxType(unsigned long type);
 
+// A chip kovir-board prepares: an FT232R/FT245R or an FT232H, told by its
+// device release (or D2XX's type), not its product ID alone, which the
+// older FT232AM/BM share with the FT232R.
+bool IsPreparableChip(const FtdiDevice& device);
+
 // A board kovir drives: one of the chips it knows, named "kovir".
 bool IsKovirBoard(const FtdiDevice& device);
 
