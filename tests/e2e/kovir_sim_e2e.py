@@ -841,16 +841,18 @@ def board_library_until(crash, hung=False):
 
 
 def run_tool(program, *args):
-    """kovir-board.exe, run to its end: (status, standard output, standard error)."""
+    """kovir-board.exe, run to its end in its own folder, where it saves the
+    EEPROMs it reads: (status, standard output, standard error)."""
     done = subprocess.run(WINE.command(program) + list(args), env=WINE.env, capture_output=True,
-                          text=True, timeout=120 * PATIENCE)
+                          text=True, timeout=120 * PATIENCE, cwd=os.path.dirname(program))
     return done.returncode, done.stdout, done.stderr
 
 
 def board_prepared(path, x):
     """kovir-board.exe lists an FT232R as it comes and a clone, refuses the
     clone (it ignores EEPROM writes) and prepares the other; kovir.exe then
-    drives the prepared board."""
+    drives the prepared board, and the EEPROM saved before the write makes
+    it the factory's board again."""
     import shutil
     program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
     tool = os.path.join(os.path.dirname(program), os.path.basename(BOARD_TOOL))
@@ -874,6 +876,10 @@ def board_prepared(path, x):
     status, out, err = run_tool(tool)
     if "kovir" not in out.splitlines()[1]:
         raise Failure(f"after prepare: {out!r}")
+    saved = [name for name in os.listdir(os.path.dirname(tool))
+             if name.startswith(f"kovir-board-{FACTORY_BOARD}-") and name.endswith(".eeprom")]
+    if len(saved) != 1:
+        raise Failure(f"the EEPROM saved before the write: {saved}")
     open(log, "w").close()
     p = Program(program, x)
     p.click("Levo")
@@ -883,6 +889,12 @@ def board_prepared(path, x):
     expected = board_calls(FACTORY_BOARD, "0011", (0x00, 0x0E, 0x00))
     if calls(log) != ["ftd2xx.dll " + call for call in expected]:
         raise Failure(f"the board saw {calls(log)}, expected {expected}")
+    status, out, err = run_tool(tool, "restore", saved[0])
+    if status != 0 or "ima ponovo EEPROM od pre pripreme" not in out:
+        raise Failure(f"restore: status {status}, {out!r}, {err!r}")
+    status, out, err = run_tool(tool)
+    if out.splitlines()[1].split()[-2:] != ["ne", "-"] or "FT232R USB UART" not in out:
+        raise Failure(f"after restore: {out!r}")
 
 
 def planted_board_library(path, x):

@@ -83,20 +83,33 @@ inline std::vector<std::uint8_t> FactoryEeprom(std::uint16_t product, const std:
     return image;
 }
 
-// The product description the image gives, if its checksum holds: what the
-// chip puts in its USB descriptor after a reset.
-inline std::string DescriptionIn(const std::vector<std::uint8_t>& image, const std::string& defaults)
+// A string the image gives (its place and length at `pointer`), if its
+// checksum holds: what the chip puts in its USB descriptor after a reset.
+inline std::string StringIn(const std::vector<std::uint8_t>& image, std::size_t pointer,
+                            const std::string& defaults)
 {
     const std::size_t last = image.size() - 2;
     if (FtdiChecksum(image) != (image[last] | image[last + 1] << 8)) {
         return defaults;
     }
-    const std::size_t at = image[0x10] & (image.size() - 1);
+    const std::size_t at = image[pointer] & (image.size() - 1);
     std::string text;
-    for (std::size_t i = 2; i + 1 < image[0x11]; i += 2) {
+    for (std::size_t i = 2; i + 1 < image[pointer + 1]; i += 2) {
         text += static_cast<char>(image[(at + i) & (image.size() - 1)]);
     }
     return text;
+}
+
+// The product description; the chip's own default where the checksum fails.
+inline std::string DescriptionIn(const std::vector<std::uint8_t>& image, const std::string& defaults)
+{
+    return StringIn(image, 0x10, defaults);
+}
+
+// The serial number; none where the checksum fails, as the chip then has none.
+inline std::string SerialIn(const std::vector<std::uint8_t>& image)
+{
+    return StringIn(image, 0x12, "");
 }
 
 } // namespace kovir::testing

@@ -9,12 +9,15 @@
 //        each 1 or 0 where the chip drives it, u where it is an input with
 //        the chip's weak pull-up; printed whenever one changes
 //   eeprom <hex bytes> <seconds>          at start and after each reset
-// At each unbind (the board pulled out) the product description its EEPROM
-// gives (the factory's if its checksum fails) is written to <mount>.product,
-// for the next enumeration.
-// Usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> <product> [clone]
+//   stall <bRequest> <seconds>            a request not answered (pulled out)
+// At each unbind (the board pulled out) the product description and serial
+// number its EEPROM gives (the factory's description and no serial if its
+// checksum fails) are written to <mount>.product and <mount>.serial, for the
+// next enumeration.
+// Usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> <product> [clone|cut]
 //   (prints "ready" once its descriptors are in; clone: EEPROM writes are
-//   acknowledged and ignored, as some copies of the chip do)
+//   acknowledged and ignored, as some copies of the chip do; cut: pulled out
+//   once, half-way through an EEPROM write)
 #include "tests/support/FactoryEeprom.h"
 
 #include <linux/usb/ch9.h>
@@ -73,6 +76,10 @@ struct Chip {
     std::vector<std::uint8_t> eeprom;
     std::string factoryProduct;
     bool clone = false;
+    // Pulled out half-way through an EEPROM write, once: from then on it
+    // answers nothing until it is plugged in again.
+    bool cut = false;
+    bool pulled = false;
     bool bitBang = false;
     std::uint8_t mask = 0;
     // The bit-bang latch: FTDI documents no value before the first write,
@@ -121,6 +128,7 @@ struct Chip {
     // Power-up, a bus reset, a re-plug: UART mode, its strings from the EEPROM.
     void Reset()
     {
+        pulled = false;
         bitBang = false;
         mask = 0;
         latch = 0xFF;
@@ -187,7 +195,20 @@ void Answer(int ep0, const usb_ctrlrequest& setup)
                 Now());
     unsigned char data[256] = {};
     const size_t size = length < sizeof data ? length : sizeof data;
-    if (setup.bRequestType & USB_DIR_IN) {
+    if (chip.cut && setup.bRequest == 0x91 && index == chip.eeprom.size() / 4) {
+        chip.cut = false;
+        chip.pulled = true;
+    }
+    if (chip.pulled) {
+        // Gone from the bus: the host's request fails. FunctionFS stalls
+        // ep0 for a transfer in the wrong direction.
+        std::printf("stall %02x %.6f\n", setup.bRequest, Now());
+        if (setup.bRequestType & USB_DIR_IN) {
+            (void)!read(ep0, data, 0);
+        } else {
+            (void)!write(ep0, data, 0);
+        }
+    } else if (setup.bRequestType & USB_DIR_IN) {
         if (setup.bRequest == 0x05 && size >= 2) { // modem status
             data[0] = 0x01;
             data[1] = 0x60;
@@ -247,7 +268,7 @@ int main(int argc, char** argv)
 {
     if (argc < 5) {
         std::fprintf(stderr, "usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> "
-                             "<product> [clone]\n");
+                             "<product> [clone|cut]\n");
         return 2;
     }
     const std::string root = argv[1];
@@ -255,6 +276,7 @@ int main(int argc, char** argv)
     chip.factoryProduct = argv[2][0] == 'h' ? "Single RS232-HS" : "FT232R USB UART";
     chip.eeprom = kovir::testing::FactoryEeprom(product, argv[4], argv[3]);
     chip.clone = argc > 5 && std::strcmp(argv[5], "clone") == 0;
+    chip.cut = argc > 5 && std::strcmp(argv[5], "cut") == 0;
     const int ep0 = open((root + "/ep0").c_str(), O_RDWR);
     if (ep0 < 0) {
         std::perror("ep0");
@@ -306,6 +328,7 @@ int main(int argc, char** argv)
             pthread_mutex_lock(&chip.lock);
             std::ofstream(root + ".product")
                 << kovir::testing::DescriptionIn(chip.eeprom, chip.factoryProduct) << "\n";
+            std::ofstream(root + ".serial") << kovir::testing::SerialIn(chip.eeprom) << "\n";
             pthread_mutex_unlock(&chip.lock);
             break;
         }

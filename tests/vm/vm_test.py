@@ -113,6 +113,7 @@ chown root:lp /dev/parport*
 chmod 0660 /dev/parport*"""
 
 FT232R, FT232H = (0x6001, 0x0600, "r"), (0x6014, 0x0900, "h")  # product ID, bcdDevice, gadget's
+FT232BM = (0x6001, 0x0400, "r")  # the older chip: the FT232R's ID, its own release
 # An FT232R (or FT232H) on the PC's USB: the gadget's function on dummy_hcd, whose host
 # side the kernel enumerates like any device (no udev: devtmpfs makes the node).
 # replug: the board pulled out and plugged in again, its description now from its EEPROM.
@@ -137,6 +138,7 @@ replug() {{
     echo "" > $g/UDC
     for i in $(seq 100); do [ -s /dev/ffs.product ] && break; sleep 0.05; done
     cat /dev/ffs.product > $g/strings/0x409/product
+    cat /dev/ffs.serial > $g/strings/0x409/serialnumber
     echo dummy_udc.0 > $g/UDC
     configured
     echo "replugged: $(cat /sys/bus/usb/devices/1-1/product)"
@@ -203,13 +205,15 @@ class Guest:
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
              trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R,
-             description=KOVIR, clone=False, ppdev=True):
+             description=KOVIR, clone=False, ppdev=True, cut=False):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
         kernel's driver is told to take, or none at all without `drivers`
         (and without `ppdev`, no device files: raw I/O);
         `board`: the serial number of a USB bit-bang board plugged in, whose
         `chip` is FT232R or FT232H, with the product `description` in its
-        EEPROM; a `clone` ignores EEPROM writes."""
+        EEPROM; a `clone` ignores EEPROM writes; a `cut` one is pulled out
+        half-way through its first EEPROM write, and answers again once
+        plugged in again (`replug`)."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
         load += LOAD_PPDEV if ppdev else ""
         plug = ""
@@ -218,7 +222,7 @@ class Guest:
             plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board,
                                      product=f"{chip[0]:#06x}", release=f"{chip[1]:#06x}",
                                      chip=chip[2], description=description,
-                                     clone="clone" if clone else "")
+                                     clone="clone" if clone else "cut" if cut else "")
         init = INIT_HEAD.format(load_drivers=load if drivers else "", plug_board=plug,
                                 marker=MARKER_PORT, start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
@@ -856,6 +860,69 @@ def clone_board(guest, args):
     return "refused: the chip did not keep the write"
 
 
+def board_restore(guest, args):
+    """Prepared, then the saved EEPROM written back: the chip's factory image
+    again, byte for byte, and its factory description after a re-plug. The
+    file's serial number changed, as a write cut half-way leaves a chip
+    without its own: found by its place, which a re-plug renumbers."""
+    guest.add_dynamic(args.board_tool, "/kovir-board")
+    guest.boot(PREPARE.format(serial=BOARD_SERIAL) + "cd /tmp\n"
+               "sed -i 's/^serial .*/serial IZGUBLJEN/' /kovir-board-*.eeprom\n"
+               "/kovir-board restore /kovir-board-*.eeprom\n"
+               'echo "restore-exit: $?"\nreplug\n', ports=(), drivers=False,
+               board=BOARD_SERIAL, description=FACTORY)
+    if exit_status(guest.console, "prepare-exit") != 0 or exit_status(guest.console, "restore-exit") != 0:
+        raise Failure("kovir-board failed:\n" + guest.console[-3000:])
+    expect_in_console(guest.console, f"Stari EEPROM je sačuvan u kovir-board-{BOARD_SERIAL}-",
+                      "replugged: kovir", f"replugged: {FACTORY}")
+    images = Gadget(guest.console).eeproms()
+    if all(image == images[0] for image in images) or images[-1] != images[0]:
+        raise Failure("the EEPROM was not prepared and then the factory image again")
+    expect_in_console(guest.console, "Pločica IZGUBLJEN (FT232R/FT245R, 1-1, /dev/bus/usb/001/003)")
+    return f"prepared, restored by its place: the factory EEPROM's {len(images[0])} bytes again"
+
+
+def cut_write_restored(guest, args):
+    """Pulled out half-way through prepare's write: the chip then has a bad
+    checksum, its factory description and no serial number. kovir-board
+    says how to undo it, and restore finds it by its place and writes the
+    saved factory image back."""
+    guest.add_dynamic(args.board_tool, "/kovir-board")
+    guest.boot(PREPARE.format(serial=BOARD_SERIAL) +
+               "/kovir-board restore /kovir-board-*.eeprom\n"
+               'echo "restore-exit: $?"\nreplug\n/kovir-board\n', ports=(), drivers=False,
+               board=BOARD_SERIAL, description=FACTORY, cut=True)
+    console = guest.console
+    if exit_status(console, "prepare-exit") != 1 or exit_status(console, "restore-exit") != 0:
+        raise Failure("the cut write was not reported, or not restored:\n" + console[-3000:])
+    expect_in_console(console, "Upis EEPROM-a nije uspeo", "kovir-board restore kovir-board-",
+                      f"replugged: {FACTORY}", "Pločica KV000721 ima ponovo EEPROM od pre pripreme")
+    images = Gadget(console).eeproms()
+    if all(image == images[0] for image in images) or images[-1] != images[0]:
+        raise Failure("the write was not cut, or the factory image not restored")
+    listed = [line.split()[1] for line in re.findall(r"^FT232R/FT245R .*$", console, re.M)]
+    if listed != [BOARD_SERIAL, "-", BOARD_SERIAL]:
+        raise Failure(f"the board's serial number, listed before, after the cut and restored: "
+                      f"{listed}")
+    return (f"cut at word {len(images[0]) // 4}: no serial after it; restored by its place, "
+            f"listed again as {listed[-1]}")
+
+
+def older_chip_refused(guest, args):
+    """An FT232BM shares the FT232R's product ID; told by its release, it is
+    refused before anything is read or written."""
+    guest.add_dynamic(args.board_tool, "/kovir-board")
+    guest.boot(PREPARE.format(serial=BOARD_SERIAL), ports=(), drivers=False, board=BOARD_SERIAL,
+               description=FACTORY, chip=FT232BM)
+    if exit_status(guest.console, "prepare-exit") != 1:
+        raise Failure("the FT232BM was not refused:\n" + guest.console[-3000:])
+    expect_in_console(guest.console, "FT232H, a ovo je FT232BM.")
+    requests = Gadget(guest.console).requests()
+    if any(r.startswith(("c0 90", "40 91")) for r in requests):
+        raise Failure(f"the FT232BM's EEPROM was read or written: {requests}")
+    return "refused by its release (0x0400), its EEPROM neither read nor written"
+
+
 # The serial driver bound to the board, its port held open by another
 # program, then free.
 TTY_HELD = """for m in {modules}; do insmod /lib/modules/$m; done
@@ -965,6 +1032,9 @@ SCENARIOS = {
     "board_prepare": board_prepare,
     "clone_board": clone_board,
     "board_tty_held": board_tty_held,
+    "board_restore": board_restore,
+    "older_chip_refused": older_chip_refused,
+    "cut_write_restored": cut_write_restored,
     "board_without_rights": board_without_rights,
     "board_busy": board_busy,
     "kovir_board_sigterm": kovir_board_sigterm,

@@ -1,6 +1,9 @@
 #include "tools/board/BoardTool.h"
 
 #include "port/bitbang/BoardEeprom.h"
+#include "tools/board/BoardMessages.h"
+#include "tools/board/EepromTransfer.h"
+#include "tools/board/SavedImage.h"
 
 #include <algorithm>
 #include <exception>
@@ -19,36 +22,6 @@ std::string Column(const std::string& text, std::size_t width)
     const auto shown = static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
     return text + std::string(shown < width ? width - shown : 1, ' ');
-}
-
-std::string Hex(unsigned value, int digits)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-std::string FaultText(EepromFault fault)
-{
-    switch (fault) {
-    case EepromFault::Blank:
-        return "EEPROM je prazan: čip radi na fabričkim podešavanjima i u EEPROM-u nema ničega "
-               "što bi se sačuvalo. Upišite ga najpre FTDI-jevim alatom (FT_Prog).";
-    case EepromFault::BadChecksum:
-        return "kontrolni zbir EEPROM-a ne odgovara njegovom sadržaju, pa ga čip ne koristi. "
-               "Upišite ga najpre FTDI-jevim alatom (FT_Prog).";
-    case EepromFault::NoProductString:
-        return "opis proizvoda u EEPROM-u ne stoji gde ga čip traži.";
-    case EepromFault::NoRoom:
-        return "mesto opisa proizvoda u EEPROM-u je kraće od „kovir”.";
-    }
-    return {};
-}
-
-int Refuse(std::FILE* err, const std::string& serial, const std::string& why)
-{
-    std::fprintf(err, "kovir-board: pločica %s nije pripremljena: %s\n", serial.c_str(), why.c_str());
-    return 1;
 }
 
 } // namespace
@@ -79,6 +52,7 @@ int ListBoards(BoardDevices& devices, std::FILE* out, std::FILE* err)
 
 int PrepareBoard(BoardDevices& devices, const std::string& serial, std::FILE* out, std::FILE* err)
 {
+    const std::string refused = "nije pripremljena";
     const auto& listed = devices.List();
     std::vector<std::size_t> matching;
     for (std::size_t i = 0; i < listed.size(); ++i) {
@@ -87,64 +61,60 @@ int PrepareBoard(BoardDevices& devices, const std::string& serial, std::FILE* ou
         }
     }
     if (matching.empty()) {
-        return Refuse(err, serial, "nijedan priključeni FTDI uređaj nema taj serijski broj "
-                                   "(spisak daje kovir-board bez argumenata).");
+        return Refuse(err, serial, refused, "nijedan priključeni FTDI uređaj nema taj serijski broj "
+                                            "(spisak daje kovir-board bez argumenata).");
     }
     if (matching.size() > 1) {
-        return Refuse(err, serial, "taj serijski broj ima više priključenih uređaja; ostavite "
-                                   "priključen samo onaj koji pripremate.");
+        return Refuse(err, serial, refused, "taj serijski broj ima više priključenih uređaja; "
+                                            "ostavite priključen samo onaj koji pripremate.");
     }
     const FtdiDevice& device = listed[matching.front()];
-    const std::size_t size = EepromSizeOf(device.product);
-    if (size == 0) {
-        return Refuse(err, serial, "ovaj program upravlja samo pločicama FT232R, FT245R i FT232H, "
-                                   "a ovo je " + device.chip + ".");
+    if (!IsPreparableChip(device)) {
+        return Refuse(err, serial, refused, "ovaj program upravlja samo pločicama FT232R, FT245R i "
+                                            "FT232H, a ovo je " + device.chip + ".");
     }
     if (!device.holder.empty()) {
-        return Refuse(err, serial, "drži je " + device.holder + "; zatvorite taj program.");
+        return Refuse(err, serial, refused, "drži je " + device.holder + "; zatvorite taj program.");
     }
     std::fprintf(out, "Pločica %s (%s, %s): upis EEPROM-a se završava USB resetom, posle kog je "
                       "čip ponovo u serijskom (UART) režimu. Pločica zato pri pripremi ne sme biti "
                       "povezana sa uređajem.\n",
                  serial.c_str(), device.chip.c_str(), device.place.c_str());
+    std::string savedIn;
     try {
         const std::unique_ptr<EepromAccess> access = devices.Open(matching.front());
-        std::vector<std::uint16_t> words(size / 2);
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            words[i] = access->Read(i);
-        }
-        const std::vector<std::uint8_t> image = EepromBytes(words);
+        const std::vector<std::uint8_t> image = ReadImage(*access, EepromSizeOf(device.product));
         const KovirImage made = KovirImageFrom(image);
         if (made.fault) {
-            return Refuse(err, serial, FaultText(*made.fault));
+            return Refuse(err, serial, refused, FaultText(*made.fault));
+        }
+        // The device was opened by its place on the bus: another may sit
+        // there now, if the one listed was pulled out in between.
+        if (EepromSerialName(image) != serial) {
+            return Refuse(err, serial, refused,
+                          "na njenom mestu (" + device.place + ") je sada uređaj sa serijskim "
+                          "brojem „" + EepromSerialName(image) + "”. Pokrenite kovir-board ponovo.");
         }
         const std::vector<std::size_t> changed = EepromDifferences(image, made.image);
         if (changed.empty()) {
             std::fprintf(out, "Pločica %s je već pripremljena za ovaj program.\n", serial.c_str());
             return 0;
         }
+        savedIn = SaveImage({device.chip, serial, device.place, image});
+        std::fprintf(out, "Stari EEPROM je sačuvan u %s.\n", savedIn.c_str());
         std::string bytes;
         for (const std::size_t at : changed) {
             bytes += (bytes.empty() ? "" : ", ") + Hex(static_cast<unsigned>(at), 2) + ": " +
                      Hex(image[at], 2) + " → " + Hex(made.image[at], 2);
         }
         std::fprintf(out, "Menjaju se bajtovi EEPROM-a (adresa: staro → novo): %s.\n", bytes.c_str());
-        access->Write(EepromWords(made.image));
-        std::vector<std::uint8_t> back;
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            const std::uint16_t word = access->Read(i);
-            back.push_back(static_cast<std::uint8_t>(word));
-            back.push_back(static_cast<std::uint8_t>(word >> 8));
-        }
-        if (back != made.image) {
-            std::string where;
-            for (const std::size_t at : EepromDifferences(back, made.image)) {
-                where += (where.empty() ? "" : ", ") + Hex(static_cast<unsigned>(at), 2);
-            }
-            return Refuse(err, serial,
+        const std::vector<std::size_t> differing = WriteImage(*access, made.image);
+        if (!differing.empty()) {
+            return Refuse(err, serial, refused,
                           "čip nije zapamtio upis (pročitano se razlikuje od upisanog na bajtovima " +
-                              where + "). To biva kod kopija FTDI čipa koje ne podržavaju upis "
-                                      "EEPROM-a; takvom pločicom ovaj program ne upravlja.");
+                              OffsetList(differing) + "). To biva kod kopija FTDI čipa koje ne "
+                              "podržavaju upis EEPROM-a; takvom pločicom ovaj program ne upravlja. "
+                              "Stari EEPROM vraća: kovir-board restore " + savedIn);
         }
         const bool reset = access->Reset();
         std::fprintf(out, "Pločica %s je pripremljena: opis „kovir”, ulazi i izlazi spušteni u "
@@ -154,6 +124,13 @@ int PrepareBoard(BoardDevices& devices, const std::string& serial, std::FILE* ou
                            : "Izvucite je i ponovo priključite da bi čip pročitao novi EEPROM.");
     } catch (const std::exception& e) {
         std::fprintf(err, "kovir-board: %s\n", e.what());
+        if (!savedIn.empty()) {
+            // A write cut half-way leaves a bad checksum: the chip then runs
+            // on its defaults, without its serial number, until this is undone.
+            std::fprintf(err, "kovir-board: upis je možda ostao nedovršen. Priključite pločicu "
+                              "na isto mesto i vratite stari EEPROM: kovir-board restore %s\n",
+                         savedIn.c_str());
+        }
         return 1;
     }
     return 0;
