@@ -548,20 +548,26 @@ python3 -c "import ctypes, sys; sys.exit(ctypes.CDLL(None).syscall(234, $pid, $t
 """
 
 
+def kovir_on_shared_system(guest, args, name, end, ppdev):
+    """The real kovir on this machine's system, shared read-only into the
+    guest, driving until `end` (a shell command) ends it: the port writes."""
+    if not args.kovir:
+        raise Failure("no kovir program given")
+    script = guest.work / f"{name}.sh"
+    script.parent.mkdir(parents=True, exist_ok=True)
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end=end))
+    return guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
+                      timeout=240, memory="1024M", ppdev=ppdev,
+                      extra=["-cpu", "max,-smap", "-fsdev",
+                             "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
+                             "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+
+
 def kovir_thread_crash(guest, args, ppdev=True):
     """A crash on a thread other than the main one, in the real kovir: over
     ppdev, or as root over raw I/O, whose port permission belongs to the
     thread that took it (the stop goes through /dev/port)."""
-    if not args.kovir:
-        raise Failure("no kovir program given")
-    script = guest.work / "thread_crash.sh"
-    script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end=CRASH_A_THREAD))
-    writes = guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
-                        timeout=240, memory="1024M", ppdev=ppdev,
-                        extra=["-cpu", "max,-smap", "-fsdev",
-                               "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
-                               "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+    writes = kovir_on_shared_system(guest, args, "thread_crash", CRASH_A_THREAD, ppdev)
     if exit_status(guest.console, "kovir-exit") != 139:
         raise Failure("kovir did not end by SIGSEGV:\n" + guest.console[-3000:])
     threads = re.search(r"threads: (.*), crashing (\d+)", guest.console)
@@ -576,16 +582,7 @@ def kovir_sigkill(guest, args, ppdev=True):
     """Napred, then SIGKILL, which no handler of the program sees: its guard
     writes the stop, through the ppdev descriptor it was handed, or as root
     over raw I/O through /dev/port."""
-    if not args.kovir:
-        raise Failure("no kovir program given")
-    script = guest.work / "sigkill.sh"
-    script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end="kill -KILL $pid"))
-    writes = guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
-                        timeout=240, memory="1024M", ppdev=ppdev,
-                        extra=["-cpu", "max,-smap", "-fsdev",
-                               "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
-                               "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
+    writes = kovir_on_shared_system(guest, args, "sigkill", "kill -KILL $pid", ppdev)
     if exit_status(guest.console, "kovir-exit") != 137:
         raise Failure("kovir did not end by SIGKILL:\n" + guest.console[-3000:])
     return expect_writes(writes, {0x378: [0x00, 0x0F, 0x00]})
