@@ -1,5 +1,7 @@
-# Makes the Windows zip with CPack and checks that it holds both programs,
-# the licence and the text on where to put the port library.
+# Makes the Windows zip with CPack and checks that it holds the programs, the
+# licence and README.txt, which Notepad before Windows 10 1809 shows as one
+# line and with garbled letters unless its lines end in CR LF and it opens
+# with a UTF-8 byte order mark.
 execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake -B ${BUILD}/package
                 RESULT_VARIABLE made OUTPUT_QUIET)
 if(NOT made EQUAL 0)
@@ -11,4 +13,25 @@ foreach(file kovir.exe kovir-sim.exe kovir-vcd.exe kovir-board.exe LICENSE.txt R
         message(FATAL_ERROR "${ZIP} lacks ${file}:\n${listed}")
     endif()
 endforeach()
-message(STATUS "1 passed, 0 failed: ${listed}")
+set(unpacked ${BUILD}/package/zip-check)
+file(REMOVE_RECURSE ${unpacked})
+file(MAKE_DIRECTORY ${unpacked})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${unpacked})
+file(GLOB_RECURSE readme ${unpacked}/*/README.txt)
+# Byte by byte (reading it as text would drop the CRs).
+file(READ ${readme} bytes HEX)
+string(REGEX MATCHALL ".." bytes "${bytes}")
+list(SUBLIST bytes 0 3 bom)
+set(previous "")
+set(lone 0)
+foreach(byte IN LISTS bytes)
+    if(byte STREQUAL "0a" AND NOT previous STREQUAL "0d")
+        math(EXPR lone "${lone} + 1")
+    endif()
+    set(previous ${byte})
+endforeach()
+if(NOT bom STREQUAL "ef;bb;bf" OR NOT lone EQUAL 0)
+    message(FATAL_ERROR "${readme}: byte order mark ${bom}, ${lone} line ends without CR")
+endif()
+file(REMOVE_RECURSE ${unpacked})
+message(STATUS "2 passed, 0 failed: ${listed}")

@@ -180,6 +180,10 @@ def check_x64(args, prefix, files, shortcuts):
         if (installed / name).read_bytes() != (staged / name).read_bytes():
             raise Failure(f"{name} is not this build's")
     print("ok   the installed files are this build's")
+    readme = (installed / "README.txt").read_bytes()
+    if not readme.startswith(b"\xef\xbb\xbf") or readme.count(b"\n") != readme.count(b"\r\n"):
+        raise Failure("README.txt lacks the byte order mark or CR LF line ends Notepad needs")
+    print("ok   README.txt: a byte order mark, CR LF line ends")
     expect("Start-menu entries", prefix.shortcuts(), sorted(f"{n}.lnk" for n in ENTRIES))
 
     target = files[shortcuts["Upravljanje kovirom (simulator)"]["Target"].strip("[#]")]
