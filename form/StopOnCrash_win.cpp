@@ -15,6 +15,7 @@ namespace {
 // stops, and the filter it hands on to, are the one place the process keeps
 // them.
 struct Armed {
+    std::atomic<const void*> owner{nullptr}; // the StopOnCrash these belong to
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
     DrivenPorts* driven = nullptr;
@@ -71,10 +72,20 @@ constexpr DWORD SwallowedAfterMs = 1000;
 // A handler may swallow it (Wine's, around a window procedure it calls back
 // from inside GetMessage): the thread would go on, and might drive again,
 // after its stack overflowed, so this ends the program then.
-DWORD WINAPI Stopper(void*)
+// What one stopper thread waits on, and whether its StopOnCrash is going.
+struct StopperWaits {
+    HANDLE stop = nullptr;
+    std::atomic<bool> ending{false};
+};
+
+DWORD WINAPI Stopper(void* waits)
 {
+    auto& own = *static_cast<StopperWaits*>(waits);
+    WaitForSingleObject(own.stop, INFINITE);
+    if (own.ending.load()) {
+        return 0; // its StopOnCrash is going: nothing crashed
+    }
     Armed& armed = TheArmed();
-    WaitForSingleObject(armed.stop, INFINITE);
     StopOnce();
     SetEvent(armed.stopped);
     if (const HANDLE overflowed = armed.overflowed ? OpenThread(SYNCHRONIZE, FALSE, armed.overflowed)
@@ -135,6 +146,11 @@ struct StopOnCrash::Saved {
     LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
     void (*previousAbort)(int) = SIG_DFL;
     void* overflowHandler = nullptr;
+    // This one's stopper thread and events: a later StopOnCrash (a second
+    // window of a test) takes the process's place, not these.
+    HANDLE stopper = nullptr;
+    HANDLE events[3] = {}; // stop, stopped, unhandled
+    StopperWaits waits;
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
@@ -142,6 +158,7 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
     : saved_(std::make_unique<Saved>())
 {
     Armed& armed = TheArmed();
+    armed.owner = this;
     armed.controller = &controller;
     armed.driven = &driven;
     armed.fired = false;
@@ -151,13 +168,16 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
     saved_->previousFilter = SetUnhandledExceptionFilter(&OnException);
     armed.next = saved_->previousFilter;
     saved_->previousAbort = std::signal(SIGABRT, &OnAbort);
-    armed.stop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    armed.stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    armed.unhandled = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    armed.stopper = armed.stop && armed.stopped && armed.unhandled
-                        ? CreateThread(nullptr, 64 * 1024, &Stopper, nullptr,
-                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
-                        : nullptr;
+    HANDLE* events = saved_->events;
+    armed.stop = events[0] = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    armed.stopped = events[1] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    armed.unhandled = events[2] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    saved_->waits.stop = events[0];
+    armed.stopper = saved_->stopper =
+        events[0] && events[1] && events[2]
+            ? CreateThread(nullptr, 64 * 1024, &Stopper, &saved_->waits,
+                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+            : nullptr;
     saved_->overflowHandler = AddVectoredExceptionHandler(1, &OnOverflow);
     const auto guarantee = BoundFunction<BOOL(WINAPI*)(PULONG)>(GetModuleHandleW(L"kernel32.dll"),
                                                                 "SetThreadStackGuarantee");
@@ -169,24 +189,29 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
 
 StopOnCrash::~StopOnCrash()
 {
-    std::signal(SIGABRT, saved_->previousAbort);
-    SetUnhandledExceptionFilter(saved_->previousFilter);
     if (saved_->overflowHandler) {
         RemoveVectoredExceptionHandler(saved_->overflowHandler);
     }
-    Disarm();
     Armed& armed = TheArmed();
-    armed.next = nullptr;
-    if (armed.stopper) {
-        SetEvent(armed.stop); // disarmed: it ends without writing
-        WaitForSingleObject(armed.stopper, INFINITE);
-        CloseHandle(armed.stopper);
+    const bool armedNow = armed.owner.load() == this;
+    if (armedNow) {
+        std::signal(SIGABRT, saved_->previousAbort);
+        SetUnhandledExceptionFilter(saved_->previousFilter);
+        Disarm();
+        armed.next = nullptr;
         armed.stopper = nullptr;
+        armed.stop = armed.stopped = armed.unhandled = nullptr;
+        armed.owner = nullptr;
     }
-    for (HANDLE* event : {&armed.stop, &armed.stopped, &armed.unhandled}) {
-        if (*event) {
-            CloseHandle(*event);
-            *event = nullptr;
+    if (saved_->stopper) {
+        saved_->waits.ending = true;
+        SetEvent(saved_->events[0]); // it ends without writing
+        WaitForSingleObject(saved_->stopper, INFINITE);
+        CloseHandle(saved_->stopper);
+    }
+    for (const HANDLE event : saved_->events) {
+        if (event) {
+            CloseHandle(event);
         }
     }
 }
@@ -203,7 +228,9 @@ void StopOnCrash::KeepFirst() noexcept
 
 void StopOnCrash::Disarm() noexcept
 {
-    TheArmed().port = nullptr;
+    if (TheArmed().owner.load() == this) {
+        TheArmed().port = nullptr;
+    }
 }
 
 bool StopOnCrash::Fired() const noexcept
