@@ -9,6 +9,7 @@ under Xvfb and writing 0 then 0 to 0x378 when closed, and `apt-get remove
 """
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -62,6 +63,17 @@ def main():
             where = shutil.which(program)
             if where != f"/usr/bin/{program}":
                 failures.append(f"{program} on PATH: {where}")
+        # The README's list of what the package puts on PATH, each with its man page.
+        readme = (Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
+        listed = re.search(r"^This puts on PATH.*?\n\n", readme, re.M | re.S)
+        said = {name for name in re.findall(r"`(kovir[\w-]*)`", listed[0] if listed else "")}
+        programs = {p.name for p in files if p.parent == Path("/usr/bin")}
+        pages = {p.name for p in files if p.parent == Path("/usr/share/man/man1")}
+        if said != programs:
+            failures.append(f"the README lists {sorted(said)} on PATH; the package installs "
+                            f"{sorted(programs)}")
+        if {f"{p}.1.gz" for p in programs} - pages:
+            failures.append(f"programs without a man page: {sorted(programs)}, pages {sorted(pages)}")
         e2e = subprocess.run([sys.executable, E2E, "--program", "kovir-sim", "start_and_close"],
                              capture_output=True, text=True)
         print(e2e.stdout, end="")

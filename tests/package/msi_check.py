@@ -15,6 +15,7 @@ leaves nothing behind. x86: it lands in Program Files (x86), and goes again.
 
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -184,6 +185,10 @@ def check_x64(args, prefix, files, shortcuts):
     if not readme.startswith(b"\xef\xbb\xbf") or readme.count(b"\n") != readme.count(b"\r\n"):
         raise Failure("README.txt lacks the byte order mark or CR LF line ends Notepad needs")
     print("ok   README.txt: a byte order mark, CR LF line ends")
+    documented = (HERE.parent.parent / "docs" / "windows.md").read_text(encoding="utf-8")
+    listed = re.search(r"^- (`.*?)\s+into `Program Files", documented, re.M | re.S)
+    said = set(re.findall(r"`([^`]+)`", listed[1])) if listed else set()
+    expect("the files docs/windows.md lists", sorted(said), sorted(FILES))
     expect("Start-menu entries", prefix.shortcuts(), sorted(f"{n}.lnk" for n in ENTRIES))
 
     target = files[shortcuts["Upravljanje kovirom (simulator)"]["Target"].strip("[#]")]
