@@ -486,40 +486,19 @@ def crashed_by(sig):
     return scenario
 
 
-def killed(path, x):
-    """SIGKILL while driving, which no handler of the program sees: its
-    guard writes the stop to the trace, after the program is gone."""
-    p = Program(path, x)
-    p.expect((0x378, 0x00))
-    p.click("Napred")
-    p.expect((0x378, 0x0F))
-    p.proc.kill()
-    p.expect((0x378, 0x00))
-    p.ends(-signal.SIGKILL)
-
-
-def killed_at_rest(path, x):
-    """SIGKILL with the device stopped: the guard writes nothing."""
-    p = Program(path, x)
-    p.expect((0x378, 0x00))
-    p.click("Napred", "Stop")
-    p.expect((0x378, 0x0F), (0x378, 0x00))
-    p.proc.kill()
-    p.ends(-signal.SIGKILL)
-
-
-def killed_after_a_port_choice(path, x):
-    """SIGKILL with two ports driving: the guard stops both, in the order
-    the run first wrote them."""
-    p = Program(path, x)
-    p.expect((0x378, 0x00))
-    p.click("Napred")
-    p.expect((0x378, 0x0F))
-    p.click("LPT2: 278", "Levo")
-    p.expect((0x278, 0x0E))
-    p.proc.kill()
-    p.expect((0x378, 0x00), (0x278, 0x00))
-    p.ends(-signal.SIGKILL)
+def killed_after(clicks, written, stopped):
+    """SIGKILL, which no handler of the program sees, after `clicks`: its
+    guard writes the stop, after the program is gone, to each port left
+    driving (in the order the run first wrote them), and to no other."""
+    def scenario(path, x):
+        p = Program(path, x)
+        p.expect((0x378, 0x00))
+        p.click(*clicks)
+        p.expect(*written)
+        p.proc.kill()
+        p.expect(*stopped)
+        p.ends(-signal.SIGKILL)
+    return scenario
 
 
 def faulted(threads, blocking):
@@ -1129,9 +1108,11 @@ SCENARIOS = {
     "sigxcpu": crashed_by(signal.SIGXCPU),
     "sigxfsz": crashed_by(signal.SIGXFSZ),
     "sleep_and_wake": sleep_and_wake,
-    "sigkill": killed,
-    "sigkill_at_rest": killed_at_rest,
-    "sigkill_after_a_port_choice": killed_after_a_port_choice,
+    "sigkill": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
+    "sigkill_at_rest": killed_after(["Napred", "Stop"], [(0x378, 0x0F), (0x378, 0x00)], []),
+    "sigkill_after_a_port_choice": killed_after(["Napred", "LPT2: 278", "Levo"],
+                                                [(0x378, 0x0F), (0x278, 0x0E)],
+                                                [(0x378, 0x00), (0x278, 0x00)]),
     "fault_with_signals_blocked": faulted(threads=1, blocking=True),
     "two_faults_at_once": faulted(threads=2, blocking=False),
     "crash_segv_on_another_thread": crashed_on_another_thread(signal.SIGSEGV),

@@ -857,28 +857,6 @@ def clone_board(guest, args):
     return "refused: the chip did not keep the write"
 
 
-def board_restore(guest, args):
-    """Prepared, then the saved EEPROM written back: the chip's factory image
-    again, byte for byte, and its factory description after a re-plug. The
-    file's serial number changed, as a write cut half-way leaves a chip
-    without its own: found by its place, which a re-plug renumbers."""
-    guest.add_dynamic(args.board_tool, "/kovir-board")
-    guest.boot(PREPARE.format(serial=BOARD_SERIAL) + "cd /tmp\n"
-               "sed -i 's/^serial .*/serial IZGUBLJEN/' /kovir-board-*.eeprom\n"
-               "/kovir-board restore /kovir-board-*.eeprom\n"
-               'echo "restore-exit: $?"\nreplug\n', ports=(), drivers=False,
-               board=BOARD_SERIAL, description=FACTORY)
-    if exit_status(guest.console, "prepare-exit") != 0 or exit_status(guest.console, "restore-exit") != 0:
-        raise Failure("kovir-board failed:\n" + guest.console[-3000:])
-    expect_in_console(guest.console, f"Stari EEPROM je sačuvan u kovir-board-{BOARD_SERIAL}-",
-                      "replugged: kovir", f"replugged: {FACTORY}")
-    images = Gadget(guest.console).eeproms()
-    if all(image == images[0] for image in images) or images[-1] != images[0]:
-        raise Failure("the EEPROM was not prepared and then the factory image again")
-    expect_in_console(guest.console, "Pločica IZGUBLJEN (FT232R/FT245R, 1-1, /dev/bus/usb/001/003)")
-    return f"prepared, restored by its place: the factory EEPROM's {len(images[0])} bytes again"
-
-
 def cut_write_restored(guest, args):
     """Pulled out half-way through prepare's write: the chip then has a bad
     checksum, its factory description and no serial number. kovir-board
@@ -1029,7 +1007,6 @@ SCENARIOS = {
     "board_prepare": board_prepare,
     "clone_board": clone_board,
     "board_tty_held": board_tty_held,
-    "board_restore": board_restore,
     "older_chip_refused": older_chip_refused,
     "cut_write_restored": cut_write_restored,
     "board_without_rights": board_without_rights,

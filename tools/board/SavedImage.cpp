@@ -136,10 +136,14 @@ std::string SaveImage(const SavedImage& saved)
     const std::string text = FormatSavedImage(saved, when);
     std::FILE* file = std::fopen(name.c_str(), "wb");
     bool whole = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const std::string why = std::strerror(errno);
-    whole = file && std::fclose(file) == 0 && whole;
+    int error = whole ? 0 : errno;
+    if (file && std::fclose(file) != 0 && whole) {
+        whole = false;
+        error = errno;
+    }
     if (!whole) {
-        throw std::runtime_error("stari EEPROM ne može da se sačuva u " + name + " (" + why +
+        throw std::runtime_error("stari EEPROM ne može da se sačuva u " + name + " (" +
+                                 std::strerror(error) +
                                  "); pokrenite kovir-board iz fascikle u koju sme da piše.");
     }
     return name;
