@@ -6,7 +6,7 @@ FormSession::FormSession(std::unique_ptr<PortOutput> port, ButtonPanel& panel, W
     : device_(std::move(port)), window_(std::move(window)),
       driven_(device_->SharedDrivenPorts() ? *device_->SharedDrivenPorts() : ownDriven_),
       painting_(*device_, window_.paint, stopOnCrash_, driven_), controller_(painting_, panel),
-      stopOnCrash_(*device_, controller_, driven_)
+      stopOnCrash_(*device_, controller_, driven_, painting_.Announced())
 {
 }
 

@@ -98,6 +98,10 @@ private:
             : device_(device), paint_(paint), crash_(crash), driven_(driven) {}
         void PortOut(std::int16_t port, std::uint8_t value) override
         {
+            // Announced before the check: a crash's stop on another thread
+            // either went out first, and this byte sees it, or waits for
+            // this byte and goes out after it.
+            const WriteInProgress::During announced(announced_);
             if (!crash_.Fired()) {
                 driven_.Writing(port);
                 try {
@@ -111,6 +115,7 @@ private:
         }
         // Whether the device itself failed, rather than something else.
         bool Failed() const { return failed_; }
+        const WriteInProgress& Announced() const { return announced_; }
         void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile) override;
         std::string DrivenPortName(std::int16_t port) override { return device_.DrivenPortName(port); }
 
@@ -119,6 +124,7 @@ private:
         const std::function<void()>& paint_;
         const StopOnCrash& crash_; // a member made after this one, used only once both are
         DrivenPorts& driven_;
+        WriteInProgress announced_; // the thread whose byte is on its way
         bool failed_ = false;
     };
 

@@ -3,6 +3,7 @@
 #include "core/Controller.h"
 #include "port/DrivenPorts.h"
 #include "port/PortOutput.h"
+#include "port/WriteInProgress.h"
 
 #include <memory>
 
@@ -28,7 +29,10 @@ namespace kovir {
 // keeps stack in reserve for the filter after its stack overflows.
 class StopOnCrash {
 public:
-    StopOnCrash(PortOutput& port, const Controller& controller, DrivenPorts& driven);
+    // `announced`: where each byte is announced before its check that no
+    // crash's stop has gone out; the stop waits for an announced byte.
+    StopOnCrash(PortOutput& port, const Controller& controller, DrivenPorts& driven,
+                const WriteInProgress& announced);
     ~StopOnCrash();
     StopOnCrash(const StopOnCrash&) = delete;
     StopOnCrash& operator=(const StopOnCrash&) = delete;
@@ -54,9 +58,13 @@ private:
 // The crash's stop, the same on every system: the chosen port first, then
 // every other port the run left driving.
 // A port whose stop went out is at rest: the guard leaves it so.
+// A byte another thread announced before the crash goes out first: the
+// stop waits for it, no longer than a board's write may take.
 inline void StopEveryDrivenPort(PortOutput& port, const Controller& controller,
-                                DrivenPorts& driven) noexcept
+                                DrivenPorts& driven, const WriteInProgress& announced) noexcept
 {
+    constexpr std::uint32_t LongestWriteMs = 600; // a board's write timeout, 500 ms, and some
+    announced.AwaitOtherThread(LongestWriteMs);
     const std::int16_t chosen = controller.LPTadresa();
     if (port.StopFromCrash(chosen)) {
         driven.Stopped(chosen);

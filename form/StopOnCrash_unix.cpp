@@ -23,6 +23,7 @@ struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
     DrivenPorts* driven = nullptr;
+    const WriteInProgress* announced = nullptr;
     std::atomic<bool> fired{false};
     std::atomic<long> stopper{0};      // the thread writing the stop
     std::atomic<bool> stopped{false};  // its stop written
@@ -44,7 +45,7 @@ void OnCrash(int signal)
     if (!armed.fired.exchange(true)) {
         armed.stopper = self;
         if (PortOutput* port = armed.port.load()) {
-            StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+            StopEveryDrivenPort(*port, *armed.controller, *armed.driven, *armed.announced);
         }
         armed.stopped = true;
     } else if (armed.stopper.load() != self) {
@@ -86,7 +87,7 @@ struct StopOnCrash::Saved {
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
-                         DrivenPorts& driven)
+                         DrivenPorts& driven, const WriteInProgress& announced)
     : saved_(std::make_unique<Saved>())
 {
     // A stack of its own for this thread, so that its stack overflowing is
@@ -100,6 +101,7 @@ StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
     Armed& armed = TheArmed();
     armed.controller = &controller;
     armed.driven = &driven;
+    armed.announced = &announced;
     armed.fired = false;
     armed.stopper = 0;
     armed.stopped = false;

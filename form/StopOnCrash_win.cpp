@@ -19,6 +19,7 @@ struct Armed {
     std::atomic<PortOutput*> port{nullptr};
     const Controller* controller = nullptr;
     DrivenPorts* driven = nullptr;
+    const WriteInProgress* announced = nullptr;
     std::atomic<bool> fired{false};
     std::atomic<DWORD> stopWriter{0};     // the thread writing the stop
     std::atomic<bool> stopWritten{false}; // and done
@@ -51,7 +52,7 @@ void StopOnce()
     if (!armed.fired.exchange(true)) {
         armed.stopWriter = self;
         if (PortOutput* port = armed.port.load()) {
-            StopEveryDrivenPort(*port, *armed.controller, *armed.driven);
+            StopEveryDrivenPort(*port, *armed.controller, *armed.driven, *armed.announced);
         }
         armed.stopWritten = true;
     } else if (armed.stopWriter.load() != self) {
@@ -154,13 +155,14 @@ struct StopOnCrash::Saved {
 };
 
 StopOnCrash::StopOnCrash(PortOutput& port, const Controller& controller,
-                         DrivenPorts& driven)
+                         DrivenPorts& driven, const WriteInProgress& announced)
     : saved_(std::make_unique<Saved>())
 {
     Armed& armed = TheArmed();
     armed.owner = this;
     armed.controller = &controller;
     armed.driven = &driven;
+    armed.announced = &announced;
     armed.fired = false;
     armed.stopWriter = 0;
     armed.stopWritten = false;

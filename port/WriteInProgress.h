@@ -9,6 +9,9 @@ namespace kovir {
 // which a signal handler or an exception filter may ask for.
 std::uintptr_t CurrentThreadNumber() noexcept;
 
+// Safe in a signal handler, as in an exception filter.
+void SleepOneMillisecond() noexcept;
+
 // Which thread, if any, is inside a port's own write. A crash on that thread
 // writes nothing more from the crash handler: its write may be half done
 // inside the library, the driver call or the stream. A crash on any other
@@ -32,6 +35,19 @@ public:
 
     // Whether the calling thread is the one inside the write.
     bool OnThisThread() const noexcept { return writer_.load() == CurrentThreadNumber(); }
+
+    // From a crash handler: waits, at most `milliseconds`, while a thread
+    // other than the calling one is inside the write.
+    void AwaitOtherThread(std::uint32_t milliseconds) const noexcept
+    {
+        for (std::uint32_t waited = 0; waited < milliseconds; ++waited) {
+            const std::uintptr_t writer = writer_.load();
+            if (writer == 0 || writer == CurrentThreadNumber()) {
+                return;
+            }
+            SleepOneMillisecond();
+        }
+    }
 
 private:
     static_assert(std::atomic<std::uintptr_t>::is_always_lock_free, "safe in a signal handler");

@@ -9,4 +9,9 @@ std::uintptr_t CurrentThreadNumber() noexcept
     return GetCurrentThreadId();
 }
 
+void SleepOneMillisecond() noexcept
+{
+    Sleep(1);
+}
+
 } // namespace kovir
