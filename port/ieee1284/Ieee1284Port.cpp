@@ -101,9 +101,9 @@ void Ieee1284Port::PortOut(std::int16_t port, std::uint8_t value)
 
 bool Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
 {
-    if (write_.OnThisThread()) {
-        return false;
-    }
+    // ppdev, /dev/port and a board's usbfs each take the stop as one system
+    // call of their own, even on the thread a crash caught inside a write;
+    // only libieee1284's own raw I/O is not entered again there.
     if (resolved_) {
         if (const auto index = resolved_->PortOf(port); index && *index >= listed_.size()) {
             return boards_.StopFromCrash(*index - listed_.size());
@@ -120,7 +120,7 @@ bool Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
         if (claimed.devPort >= 0) {
             return pwrite(claimed.devPort, &stop, 1, static_cast<off_t>(claimed.port->base_addr)) == 1;
         }
-        if (claimed.taker == CurrentThreadNumber()) {
+        if (claimed.taker == CurrentThreadNumber() && !write_.OnThisThread()) {
             // Raw I/O without /dev/port: libieee1284's write is one outb, no
             // lock or allocation, allowed on the thread that took the port.
             ieee1284_write_data(claimed.port, 0);
