@@ -5,7 +5,7 @@ namespace kovir {
 namespace {
 
 // Little-endian, laid out by hand: the two ends need not agree on padding.
-//   0-1 "kg"  2 kind  3 way  4-5 port  6 stop  7 endpoint  8-15 at
+//   0-1 "kg"  2 kind  3 way  4-5 port  6 stop  7 endpoint  8-15 at  16-19 handle
 constexpr std::uint8_t Magic0 = 'k', Magic1 = 'g';
 
 } // namespace
@@ -25,6 +25,9 @@ std::array<std::uint8_t, GuardWordSize> EncodeGuardWord(const GuardWord& word)
     bytes[7] = word.stop.endpoint;
     for (std::size_t i = 0; i < 8; ++i) {
         bytes[8 + i] = static_cast<std::uint8_t>(at >> (8 * i));
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<std::uint8_t>(word.handle >> (8 * i));
     }
     return bytes;
 }
@@ -46,7 +49,7 @@ std::optional<GuardWord> DecodeGuardWord(std::span<const std::uint8_t> datagram)
     }
     const std::uint8_t way = datagram[3];
     if (way < static_cast<std::uint8_t>(StopWay::TraceLine) ||
-        way > static_cast<std::uint8_t>(StopWay::UsbBulk)) {
+        way > static_cast<std::uint8_t>(StopWay::D2xxBoard)) {
         return std::nullopt;
     }
     word.stop.way = static_cast<StopWay>(way);
@@ -58,6 +61,9 @@ std::optional<GuardWord> DecodeGuardWord(std::span<const std::uint8_t> datagram)
         at |= std::uint64_t{datagram[8 + i]} << (8 * i);
     }
     word.stop.at = static_cast<std::int64_t>(at);
+    for (std::size_t i = 0; i < 4; ++i) {
+        word.handle |= std::uint32_t{datagram[16 + i]} << (8 * i);
+    }
     return word;
 }
 

@@ -21,10 +21,13 @@ enum class GuardWordKind : std::uint8_t { Table = 1, Port = 2, Stopped = 3 };
 struct GuardWord {
     GuardWordKind kind = GuardWordKind::Stopped;
     PortStop stop; // for Port
+    // Windows: the handle the stop is written through, as the program made
+    // it the guard's (DuplicateHandle); a socket carries it on Linux.
+    std::uint32_t handle = 0;
     friend bool operator==(const GuardWord&, const GuardWord&) = default;
 };
 
-inline constexpr std::size_t GuardWordSize = 16;
+inline constexpr std::size_t GuardWordSize = 20;
 
 std::array<std::uint8_t, GuardWordSize> EncodeGuardWord(const GuardWord& word);
 

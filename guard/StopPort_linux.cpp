@@ -60,6 +60,9 @@ bool StopPort(const PortStop& stop, int descriptor) noexcept
         transfer.data = &byte;
         return ioctl(descriptor, USBDEVFS_BULK, &transfer) == 1;
     }
+    case StopWay::PortLibrary:
+    case StopWay::D2xxBoard:
+        return false; // Windows' ways
     }
     return false;
 }

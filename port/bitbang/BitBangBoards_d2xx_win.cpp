@@ -11,10 +11,6 @@ namespace kovir {
 
 namespace {
 
-// No write, the crash handler's included, waits longer for a board that has
-// stopped answering.
-constexpr ULONG WriteTimeoutMs = 500;
-
 // Whether a listed device is taken as a board: named "kovir"; or held by
 // another program, which the driver then lists without its strings: a
 // board a second kovir holds must be told busy, never skipped.
@@ -37,6 +33,7 @@ struct BitBangBoards::Board {
     D2xx::Listed listed;
     const std::string& serial = listed.device.serial;
     D2xx::Handle handle = nullptr;
+    bool handed = false; // to the guard
 
     BoardProblem Problem(BoardFault fault, std::string reason = {}) const
     {
@@ -105,25 +102,8 @@ void BitBangBoards::Open(Board& board)
             board.Problem(opened == D2xx::DeviceNotOpened ? BoardFault::Busy : BoardFault::System,
                           D2xx::StatusText("FT_OpenEx", opened))));
     }
-    // Into bit-bang mode showing the device nothing but 0: first every pin
-    // an input (held at 0 by its pull-down), then 0 written, then every pin
-    // an output, driving what was written.
-    std::uint8_t stop = 0;
-    DWORD written = 0;
-    const char* call = "FT_SetTimeouts";
-    D2xx::Status status = library_->setTimeouts(handle, WriteTimeoutMs, WriteTimeoutMs);
-    if (status == D2xx::Ok) {
-        call = "FT_SetBitMode";
-        status = library_->setBitMode(handle, 0x00, D2xx::AsyncBitBang);
-    }
-    if (status == D2xx::Ok) {
-        call = "FT_Write";
-        status = library_->write(handle, &stop, 1, &written);
-    }
-    if (status == D2xx::Ok) {
-        call = "FT_SetBitMode";
-        status = library_->setBitMode(handle, 0xFF, D2xx::AsyncBitBang);
-    }
+    const char* call = "";
+    const D2xx::Status status = library_->EnterBitBangAtRest(handle, BoardPinsFor(0), call);
     if (status != D2xx::Ok) {
         library_->close(handle);
         throw std::runtime_error(
@@ -163,9 +143,17 @@ bool BitBangBoards::StopFromCrash(std::size_t index) noexcept
     return library_->write(boards_[index]->handle, &stop, 1, &written) == D2xx::Ok && written == 1;
 }
 
-void BitBangBoards::HandStopTo(std::size_t, std::int16_t, StopHandOff&)
+void BitBangBoards::HandStopTo(std::size_t index, std::int16_t address, StopHandOff& guard)
 {
-    // D2XX's handle is this process's alone: there is nothing to hand.
+    // D2XX's handle is this process's alone: the guard opens the board
+    // itself, where it sits, once the program is gone.
+    Board& board = *boards_.at(index);
+    if (!board.handed) {
+        guard.HandOver({StopWay::D2xxBoard, address, BoardPinsFor(0), 0,
+                        static_cast<std::int64_t>(board.listed.location)},
+                       -1);
+        board.handed = true;
+    }
 }
 
 } // namespace kovir

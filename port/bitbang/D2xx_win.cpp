@@ -89,8 +89,37 @@ std::vector<D2xx::Listed> D2xx::List() const
     return listed;
 }
 
+D2xx::Status D2xx::EnterBitBangAtRest(Handle handle, std::uint8_t pins, const char*& call) const
+{
+    // No write, the crash handler's included, waits longer for a board that
+    // has stopped answering.
+    constexpr ULONG WriteTimeoutMs = 500;
+    DWORD written = 0;
+    call = "FT_SetTimeouts";
+    Status status = setTimeouts(handle, WriteTimeoutMs, WriteTimeoutMs);
+    if (status == Ok) {
+        call = "FT_SetBitMode";
+        status = setBitMode(handle, 0x00, AsyncBitBang);
+    }
+    if (status == Ok) {
+        call = "FT_Write";
+        status = write(handle, &pins, 1, &written);
+        if (status == Ok && written != 1) {
+            status = NotWritten;
+        }
+    }
+    if (status == Ok) {
+        call = "FT_SetBitMode";
+        status = setBitMode(handle, 0xFF, AsyncBitBang);
+    }
+    return status;
+}
+
 std::string D2xx::StatusText(const char* call, Status status)
 {
+    if (status == NotWritten) {
+        return std::string(call) + " nije upisala bajt";
+    }
     return std::string(call) + " je vratila kod " + std::to_string(status);
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct D2xx {
     using Handle = void*;
     static constexpr Status Ok = 0;
     static constexpr Status DeviceNotOpened = 3;
+    // Ours, not the driver's: FT_Write returned without writing the byte
+    // (its timeout passed).
+    static constexpr Status NotWritten = 0xFFFFFFFF;
     static constexpr DWORD OpenByLocation = 4;
     static constexpr UCHAR AsyncBitBang = 1;
 
@@ -38,7 +42,16 @@ struct D2xx {
     // Every FTDI device the driver lists; none where it cannot list them.
     std::vector<Listed> List() const;
 
-    // "FT_Write je vratila kod 4": for the messages.
+    // An opened board into bit-bang mode showing the device nothing but 0:
+    // first every pin an input (held at 0 by its pull-down), then `pins`
+    // (the pins' byte for 0) written, then every pin an output, driving it;
+    // a write waits at most half a second, and where the byte did not go
+    // out the pins stay inputs, never driving what they held before. Where a call fails, its status,
+    // and `call` names it.
+    Status EnterBitBangAtRest(Handle handle, std::uint8_t pins, const char*& call) const;
+
+    // "FT_Write je vratila kod 4" (NotWritten: "FT_Write nije upisala
+    // bajt"): for the messages.
     static std::string StatusText(const char* call, Status status);
 
     HMODULE module = nullptr;

@@ -50,6 +50,7 @@ public:
     void Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile = {}) override;
     std::string DrivenPortName(std::int16_t port) override;
     bool StopFromCrash(std::int16_t port) noexcept override;
+    void HandStopsTo(StopHandOff& guard) override { guard_ = &guard; }
 
 private:
     // The address the byte for `address` is written to.
@@ -72,9 +73,11 @@ private:
     void* library_ = nullptr;   // HMODULE
     void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
     bool out32_ = false;        // entry_ is Out32 rather than PortOut
+    std::uint8_t libraryIndex_ = 0; // of entry_'s library in the table, for the guard
     std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
     WriteInProgress write_; // inside the library's write
     PulseClock clock_;
+    StopHandOff* guard_ = nullptr;
 };
 
 } // namespace kovir

@@ -170,6 +170,9 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
 {
     const std::int16_t port = Driven(option);
     if (const auto board = BoardOf(option)) {
+        if (guard_) {
+            boards_.HandStopTo(*board, option, *guard_);
+        }
         boards_.Write(*board, value);
         clock_.Mark();
         return;
@@ -177,12 +180,17 @@ void PortLibraryPort::PortOut(std::int16_t option, std::uint8_t value)
     // The port first: a second kovir is refused before it loads a port
     // library. (Finding which port an option drives came before, and has
     // loaded Windows' own SetupAPI, and FTDI's library where it is installed.)
-    if (std::none_of(held_.begin(), held_.end(),
-                     [port](const auto& h) { return h.first == port; })) {
+    const bool first = std::none_of(held_.begin(), held_.end(),
+                                    [port](const auto& h) { return h.first == port; });
+    if (first) {
         Hold(port);
     }
     if (!entry_) {
         Bind(port);
+    }
+    if (first && guard_) {
+        // The guard loads the same library, from the same trusted folders.
+        guard_->HandOver({StopWay::PortLibrary, option, 0, libraryIndex_, port}, -1);
     }
     {
         const WriteInProgress::During writing(write_);
@@ -234,7 +242,8 @@ void PortLibraryPort::Bind(std::int16_t address)
                          : folders_;
     const DWORD loadFlags = TrustedLoadFlags(use_.confinedLibrarySearch);
     std::vector<LookupAttempt> attempts;
-    for (const PortLibrary& library : PortLibrariesFor(PointerBits)) {
+    const auto libraries = PortLibrariesFor(PointerBits);
+    for (const PortLibrary& library : libraries) {
         for (const std::wstring& folder : folders) {
             const std::wstring path = folder + L"\\" + Wide(library.file);
             LookupAttempt attempt;
@@ -274,6 +283,7 @@ void PortLibraryPort::Bind(std::int16_t address)
             library_ = module;
             entry_ = entry; // cast to its own type on use
             out32_ = library.kind == PortEntry::Out32;
+            libraryIndex_ = static_cast<std::uint8_t>(&library - libraries.data());
             return;
         }
     }

@@ -336,7 +336,7 @@ class Program(Window):
             raise Failure("the program did not end")
         if self.lines.get(timeout=5 * PATIENCE) is not None:
             raise Failure("the program wrote more than expected")
-        if code != status:
+        if status is not None and code != status:
             raise Failure(f"exit status {code}, expected {status}")
 
 
@@ -486,18 +486,32 @@ def crashed_by(sig):
     return scenario
 
 
+def end_task(p, path, x):
+    """An end no handler of the program sees: SIGKILL; under Wine taskkill /F,
+    TerminateProcess, as End task ends a program that does not answer. The
+    program's exit status once it is gone (None: whatever taskkill gives it,
+    0 under Wine, 1 on Windows)."""
+    if not WINE:
+        p.proc.kill()
+        return -signal.SIGKILL
+    subprocess.run(WINE.command("taskkill") + ["/F", "/IM", os.path.basename(path)],
+                   env=dict(WINE.env, DISPLAY=x.name), check=True, timeout=60 * PATIENCE,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return None
+
+
 def killed_after(clicks, written, stopped):
-    """SIGKILL, which no handler of the program sees, after `clicks`: its
-    guard writes the stop, after the program is gone, to each port left
+    """Ended as no handler of the program sees it (end_task) after `clicks`:
+    its guard writes the stop, after the program is gone, to each port left
     driving (in the order the run first wrote them), and to no other."""
     def scenario(path, x):
         p = Program(path, x)
         p.expect((0x378, 0x00))
         p.click(*clicks)
         p.expect(*written)
-        p.proc.kill()
+        status = end_task(p, path, x)
         p.expect(*stopped)
-        p.ends(-signal.SIGKILL)
+        p.ends(status)
     return scenario
 
 
@@ -708,6 +722,7 @@ def beside(program, dll, name="IO.DLL"):
     import tempfile
     folder = tempfile.mkdtemp(prefix="kovir-portlib-")
     shutil.copy(program, folder)
+    shutil.copy(os.path.join(os.path.dirname(program), "kovir-guard.exe"), folder)
     if dll:
         shutil.copy(dll, os.path.join(folder, name))
     log = os.path.join(folder, "calls.log")
@@ -717,7 +732,33 @@ def beside(program, dll, name="IO.DLL"):
     return os.path.join(folder, os.path.basename(program)), log
 
 
+def guards_gone(within=15):
+    """Once the program is gone: waits for the prefix's kovir-guard.exe to
+    end too, so that all it wrote after the program is there to be read."""
+    prefix = f"WINEPREFIX={WINE.env['WINEPREFIX']}".encode()
+    deadline = time.monotonic() + within * PATIENCE
+    while True:
+        alive = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    if b"kovir-guard.exe" not in f.read():
+                        continue
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if prefix in f.read().split(b"\0"):
+                        alive.append(pid)
+            except OSError:
+                continue  # ended meanwhile
+        if not alive:
+            return
+        if time.monotonic() > deadline:
+            raise Failure(f"kovir-guard.exe outlived the program by {within} s")
+        time.sleep(0.05)
+
+
 def calls(log):
+    """What the test library saw, the guard's calls included."""
+    guards_gone()
     return open(log).read().split("\n")[:-1] if os.path.exists(log) else []
 
 
@@ -732,6 +773,20 @@ def port_library(path, x):
     p.ends(0)
     expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
                 "IO.DLL PortOut 888 0"]
+    if calls(log) != expected:
+        raise Failure(f"the library saw {calls(log)}, expected {expected}")
+
+
+def end_task_port_library(path, x):
+    """kovir.exe ended by taskkill /F while it drives: its guard loads the
+    same port library from the same folder and writes the stop through it."""
+    program, log = beside(path, IO_DLL)
+    p = Program(program, x)
+    p.click("Napred")
+    p.faces(Napred=YELLOW, Stop=GREEN)
+    p.ends(end_task(p, program, x))
+    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
+                "IO.DLL loaded", "IO.DLL PortOut 888 0"]
     if calls(log) != expected:
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
@@ -789,15 +844,27 @@ def board_calls(board, location, writes, closed=True):
             *([f"FT_Close {board}"] if closed else [])]
 
 
-def board_library_until(crash, hung=False):
+def guard_calls(board, location, hung=False):
+    """What the guard does to a board the program left driving: opens it
+    where it sits, as the program does, showing the device 0, and closes
+    it; to a `hung` board, whose write times out, its pins stay inputs."""
+    calls = board_calls(board, location, (), closed=True)
+    if hung:
+        calls[4] += " timed out"
+        del calls[5]
+    return calls
+
+
+def board_library_until(end, hung=False):
     """kovir.exe on a PC whose only port is a USB bit-bang board named for
     kovir, an FT232R as it comes beside it (our stand-in ftd2xx.dll beside
-    the program): LPT1 is the kovir board, the other is never opened; the
-    stop's 0 goes out at the close (then the board is closed) or, through
-    the bound FT_Write, at a crash; to a `hung` board that no longer
-    answers, the crash's stop waits no longer than its write timeout."""
+    the program): LPT1 is the kovir board, the other is never opened. The
+    stop's 0 goes out at the close (then the board is closed); through the
+    bound FT_Write at a crash; from the guard after taskkill /F. To a
+    `hung` board that no longer answers, each stop waits no longer than
+    its write timeout, and the guard tries once more after a crash."""
     def scenario(path, x):
-        if crash:
+        if end == "crash":
             WINE.no_debugger(x.name)
         program, log = beside(path, FTD2XX_DLL, "ftd2xx.dll")
         set_environment("KOVIR_FT_BOARDS", f"{BOARD}=kovir,{FACTORY_BOARD}")
@@ -806,14 +873,19 @@ def board_library_until(crash, hung=False):
         p.faces(Napred=YELLOW, Stop=GREEN)
         if hung:
             open(log + ".hang", "w").close()
-        if crash:
+        if end == "crash":
             fault(p, path, x, within=10)
+        elif end == "end_task":
+            p.ends(end_task(p, program, x))
         else:
             p.close_box()
             p.ends(0)
-        expected = board_calls(BOARD, "0011", (0x00, 0x0F, 0x00), closed=not crash)
-        if hung:
+        writes = (0x00, 0x0F) if end == "end_task" else (0x00, 0x0F, 0x00)
+        expected = board_calls(BOARD, "0011", writes, closed=end == "close")
+        if hung and end == "crash":
             expected[-1] += " timed out"
+        if end == "end_task" or hung:
+            expected += guard_calls(BOARD, "0011", hung)
         if calls(log) != ["ftd2xx.dll " + call for call in expected]:
             raise Failure(f"the boards saw {calls(log)}, expected {expected}")
     return scenario
@@ -1094,9 +1166,12 @@ SCENARIOS = {
     "crash_port_library": crash_port_library_with(lambda: IO_DLL),
     "crash_port_library_that_takes_crashes": crash_port_library_with(
         lambda: CRASH_TAKING_IO_DLL, ["IO.DLL took the crash"]),
-    "crash_hung_board": board_library_until(crash=True, hung=True),
-    "board_library": board_library_until(crash=False),
-    "crash_board_library": board_library_until(crash=True),
+    "crash_hung_board": board_library_until("crash", hung=True),
+    "board_library": board_library_until("close"),
+    "crash_board_library": board_library_until("crash"),
+    "end_task_board": board_library_until("end_task"),
+    "end_task_hung_board": board_library_until("end_task", hung=True),
+    "end_task_port_library": end_task_port_library,
     "planted_board_library": planted_board_library,
     "board_prepared": board_prepared,
     "crash_segv": crashed_by(signal.SIGSEGV),
@@ -1109,6 +1184,10 @@ SCENARIOS = {
     "sigxfsz": crashed_by(signal.SIGXFSZ),
     "sleep_and_wake": sleep_and_wake,
     "sigkill": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
+    "end_task": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
+    "end_task_after_a_port_choice": killed_after(["Napred", "LPT2: 278", "Levo"],
+                                                 [(0x378, 0x0F), (0x278, 0x0E)],
+                                                 [(0x378, 0x00), (0x278, 0x00)]),
     "sigkill_at_rest": killed_after(["Napred", "Stop"], [(0x378, 0x0F), (0x378, 0x00)], []),
     "sigkill_after_a_port_choice": killed_after(["Napred", "LPT2: 278", "Levo"],
                                                 [(0x378, 0x0F), (0x278, 0x0E)],

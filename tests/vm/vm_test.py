@@ -1077,18 +1077,23 @@ def wine32(args):
     e2e = (f"KOVIR_E2E_PATIENCE=10 /usr/bin/python3 "
            f"{Path(__file__).resolve().parent.parent / 'e2e' / 'kovir_sim_e2e.py'} "
            "--wineprefix /tmp/prefix --wine-loader /usr/lib/wine/wine --winearch win32")
+    # Each program with its guard beside it, where it starts it from.
     if args.sim:
-        name = "kovir-sim.exe start_and_close"
-        lines.append(f"cp {args.sim} /tmp/run/ && run '{name}' env {e2e} "
-                     f"--program /tmp/run/{Path(args.sim).name} start_and_close")
+        guard = Path(args.sim).parent / "kovir-guard.exe"
+        name = "kovir-sim.exe start_and_close end_task"
+        lines.append(f"cp {args.sim} {guard} /tmp/run/ && run '{name}' env {e2e} "
+                     f"--program /tmp/run/{Path(args.sim).name} start_and_close end_task")
         names.append(name)
     if args.kovir:
-        name = "kovir.exe port_library inpout_library no_port_library board_library board_prepared"
-        lines.append(f"cp {args.kovir} /tmp/run/ && run '{name}' env {e2e} "
+        guard = Path(args.kovir).parent / "kovir-guard.exe"
+        name = ("kovir.exe port_library inpout_library no_port_library board_library "
+                "board_prepared end_task_port_library end_task_board")
+        lines.append(f"cp {args.kovir} {guard} /tmp/run/ && run '{name}' env {e2e} "
                      f"--program /tmp/run/{Path(args.kovir).name} --io-dll {args.io_dll} "
                      f"--inpout-dll {args.inpout_dll} inpout32.dll --ftd2xx-dll {args.ftd2xx_dll} "
                      f"--board-tool {args.board_tool} "
-                     "port_library inpout_library no_port_library board_library board_prepared")
+                     "port_library inpout_library no_port_library board_library board_prepared "
+                     "end_task_port_library end_task_board")
         names.append(name)
     script = args.work / "in_chroot.sh"
     script.write_text(IN_CHROOT.format(suites="\n".join(lines)))

@@ -1,0 +1,39 @@
+// kovir-guard.exe: started by kovir.exe and kovir-sim.exe before any port
+// library loads, it outlives them. When the program is gone without having
+// written its last stop (End task, taskkill /F, a crash no filter saw), it
+// writes 0 to every port the program left driving, then ends. It drives
+// nothing, and has no window.
+//   kovir-guard.exe PIPE PROGRAM TABLE   the handles it inherits, as numbers
+#include "guard/Guard_win.h"
+
+#include "windows/TrustedLibrary.h"
+
+#include <cstdlib>
+
+namespace {
+
+HANDLE Inherited(const char* number)
+{
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoul(number, nullptr, 10)));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        return 2; // not started by the program
+    }
+    const HANDLE table = Inherited(argv[3]);
+    const void* view = MapViewOfFile(table, FILE_MAP_READ, 0, 0, sizeof(kovir::DrivenPorts));
+    if (!view) {
+        return 1; // the program's first word fails: it says why
+    }
+    // No box asks anyone anything about a library it loads; and no folder
+    // is held busy for as long as it lives.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    SetCurrentDirectoryW(kovir::SystemFolder().c_str());
+    kovir::GuardUntilTheEnd(Inherited(argv[1]), Inherited(argv[2]),
+                            *static_cast<const kovir::DrivenPorts*>(view));
+    return 0;
+}
