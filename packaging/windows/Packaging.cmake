@@ -2,7 +2,8 @@
 # for portable use, and a Windows Installer package made by wixl
 # (scripts/msi, target msi), both with the programs, the licence and a short
 # text.
-install(TARGETS kovir kovir-sim kovir-vcd kovir-board RUNTIME DESTINATION .)
+# kovir-guard beside the programs, which start it from there.
+install(TARGETS kovir kovir-sim kovir-vcd kovir-board kovir-guard RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/README.txt DESTINATION .)
 
@@ -24,5 +25,5 @@ add_custom_target(msi
     COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DARCH=${KOVIR_WINDOWS_ARCH}
             -DVERSION=${PROJECT_VERSION} -DMSI=${KOVIR_MSI}
             -P ${CMAKE_CURRENT_LIST_DIR}/make_msi.cmake
-    DEPENDS kovir kovir-sim kovir-vcd kovir-board
+    DEPENDS kovir kovir-sim kovir-vcd kovir-board kovir-guard
     COMMENT "Making ${KOVIR_MSI}" VERBATIM)

@@ -29,8 +29,8 @@ HERE = Path(__file__).resolve().parent
 MAKE_MSI = HERE.parent.parent / "packaging" / "windows" / "make_msi.cmake"
 UPGRADE_CODES = {"x64": "{f0223c5a-6c5c-4f5d-8733-e7f9ae092a39}",
                  "x86": "{48e7b150-11bc-4543-88ba-e0f9fe796c88}"}
-FILES = {"kovir.exe", "kovir-sim.exe", "kovir-vcd.exe", "kovir-board.exe", "LICENSE.txt",
-         "README.txt"}
+FILES = {"kovir.exe", "kovir-sim.exe", "kovir-vcd.exe", "kovir-board.exe", "kovir-guard.exe",
+         "LICENSE.txt", "README.txt"}
 ENTRIES = {"Upravljanje kovirom": "kovir.exe", "Upravljanje kovirom (simulator)": "kovir-sim.exe"}
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 # msiexec's 1603 (ERROR_INSTALL_FAILURE), as a Unix exit status keeps it.
