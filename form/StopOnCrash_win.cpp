@@ -24,6 +24,7 @@ struct Armed {
     std::atomic<DWORD> stopWriter{0};     // the thread writing the stop
     std::atomic<bool> stopWritten{false}; // and done
     std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> next{nullptr};
+    std::atomic<DWORD> handingOn{0}; // the thread inside `next`
     // The thread that writes the stop for a thread whose stack has
     // overflowed, where the filter itself has almost no stack left.
     HANDLE stopper = nullptr;
@@ -124,9 +125,21 @@ LONG WINAPI OnException(EXCEPTION_POINTERS* info)
         armed.overflowed == GetCurrentThreadId()) {
         SetEvent(armed.unhandled); // Windows' report and end follow
     }
+    const DWORD self = GetCurrentThreadId();
+    if (armed.handingOn.load() == self) {
+        // The next filter calls the one it found in place, which is ours
+        // again since KeepFirst: the stop is out; on to Windows' own.
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
     StopOnce();
     const LPTOP_LEVEL_EXCEPTION_FILTER next = armed.next.load();
-    return next ? next(info) : EXCEPTION_CONTINUE_SEARCH;
+    if (!next) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    armed.handingOn = self;
+    const LONG result = next(info);
+    armed.handingOn = 0;
+    return result;
 }
 
 // abort(), and so std::terminate and an exception no one caught: the C

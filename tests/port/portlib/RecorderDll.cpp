@@ -7,7 +7,8 @@
 // that), HELPER (a library the IO.DLL built with NEEDS_HELPER imports, which
 // records where it was loaded from), or none (a DLL without the entry point).
 // With TAKES_CRASHES it puts its own unhandled-exception filter in place when
-// it loads, as some libraries do, which records "took the crash".
+// it loads, as some libraries do, which records "took the crash" and, as
+// such filters do, calls the one it found in place first.
 #include "tests/support/RecordLine_win.h"
 
 #include <windows.h>
@@ -84,9 +85,14 @@ __declspec(dllexport) short WINAPI PortIn(short port)
 #endif
 
 #if defined(TAKES_CRASHES)
-LONG WINAPI TakeTheCrash(EXCEPTION_POINTERS*)
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+LONG WINAPI TakeTheCrash(EXCEPTION_POINTERS* info)
 {
     Append("took the crash");
+    if (previousFilter) {
+        previousFilter(info);
+    }
     return EXCEPTION_EXECUTE_HANDLER; // the process ends, quietly
 }
 #endif
@@ -95,7 +101,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
 #if defined(TAKES_CRASHES)
-        SetUnhandledExceptionFilter(&TakeTheCrash);
+        previousFilter = SetUnhandledExceptionFilter(&TakeTheCrash);
 #endif
 #if defined(HELPER)
         char line[MAX_PATH + 16] = "loaded from ";
