@@ -243,7 +243,9 @@ parport* Ieee1284Port::Acquire(std::int16_t address)
     // for raw I/O, /dev/port, which any thread can.
     const int device = ieee1284_get_irq_fd(port);
     const int devPort = device >= 0 ? -1 : open("/dev/port", O_WRONLY | O_CLOEXEC);
-    claimed_.push_back({address, port, device >= 0 ? device : -1, devPort, CurrentThreadNumber()});
+    if (!claimed_.Add({address, port, device >= 0 ? device : -1, devPort, CurrentThreadNumber()})) {
+        throw std::logic_error("more ports claimed than the program has addresses");
+    }
     if (guard_ && device >= 0) {
         guard_->HandOver({StopWay::PpdevData, address, 0, 0, 0}, device);
     } else if (guard_ && devPort >= 0) {

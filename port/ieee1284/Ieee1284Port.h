@@ -1,6 +1,7 @@
 #pragma once
 
 #include "port/OptionPorts.h"
+#include "port/CrashReadableList.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
 #include "port/WriteInProgress.h"
@@ -45,11 +46,11 @@ private:
     // /dev/port, since the port permission raw I/O takes belongs to the
     // thread that took it.
     struct Claimed {
-        std::int16_t address;
-        parport* port;
-        int device;          // the ppdev descriptor; -1 for raw I/O
-        int devPort;         // /dev/port for raw I/O, where it opens; else -1
-        std::uintptr_t taker; // the thread that took raw I/O's port permission
+        std::int16_t address = 0;
+        parport* port = nullptr;
+        int device = -1;          // the ppdev descriptor; -1 for raw I/O
+        int devPort = -1;         // /dev/port for raw I/O, where it opens; else -1
+        std::uintptr_t taker = 0; // the thread that took raw I/O's port permission
     };
 
     parport* Acquire(std::int16_t address);
@@ -62,7 +63,7 @@ private:
     std::vector<parport*> listed_;   // the same, as libieee1284 has them
     BitBangBoards boards_;           // listed after them
     std::optional<OptionPorts> resolved_;
-    std::vector<Claimed> claimed_;
+    CrashReadableList<Claimed, 8> claimed_; // the program has three addresses
     WriteInProgress write_; // inside libieee1284's write
     PulseClock clock_;
     StopHandOff* guard_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "port/CrashReadableList.h"
 #include "port/OptionPorts.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
@@ -74,7 +75,8 @@ private:
     void (*entry_)() = nullptr; // the bound entry point, cast to its type on use
     bool out32_ = false;        // entry_ is Out32 rather than PortOut
     std::uint8_t libraryIndex_ = 0; // of entry_'s library in the table, for the guard
-    std::vector<std::pair<std::int16_t, void*>> held_; // address, its mutex HANDLE
+    // Each address, and its mutex HANDLE: read by the crash stop.
+    CrashReadableList<std::pair<std::int16_t, void*>, 8> held_; // the program has three addresses
     WriteInProgress write_; // inside the library's write
     PulseClock clock_;
     StopHandOff* guard_ = nullptr;

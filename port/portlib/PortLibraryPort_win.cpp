@@ -316,7 +316,10 @@ void PortLibraryPort::Hold(std::int16_t address)
                                  " nije moguće zauzeti za ovaj program (" + SystemReason(error) +
                                  ").");
     }
-    held_.emplace_back(address, mutex);
+    if (!held_.Add({address, mutex})) {
+        CloseHandle(mutex);
+        throw std::logic_error("more ports held than the program has addresses");
+    }
 }
 
 } // namespace kovir
