@@ -8,13 +8,19 @@
 
 #include "windows/TrustedLibrary.h"
 
-#include <cstdlib>
+#include <cstdint>
 
 namespace {
 
+// A handle's number in decimal, read by hand: the C library's reading is
+// one more import for this alone.
 HANDLE Inherited(const char* number)
 {
-    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoul(number, nullptr, 10)));
+    std::uintptr_t value = 0;
+    for (; *number >= '0' && *number <= '9'; ++number) {
+        value = value * 10 + static_cast<std::uintptr_t>(*number - '0');
+    }
+    return reinterpret_cast<HANDLE>(value);
 }
 
 } // namespace
