@@ -14,10 +14,13 @@
 // number its EEPROM gives (the factory's description and no serial if its
 // checksum fails) are written to <mount>.product and <mount>.serial, for the
 // next enumeration.
-// Usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> <product> [clone|cut]
+//   hung <seconds>                        it stopped taking bulk OUT (hang)
+// Usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> <product> [clone|cut|hang]
 //   (prints "ready" once its descriptors are in; clone: EEPROM writes are
 //   acknowledged and ignored, as some copies of the chip do; cut: pulled out
-//   once, half-way through an EEPROM write)
+//   once, half-way through an EEPROM write; hang: stops answering bulk OUT,
+//   which the host then waits on until its timeout, once a byte has driven
+//   a pin high)
 #include "tests/support/FactoryEeprom.h"
 
 #include <linux/usb/ch9.h>
@@ -80,6 +83,7 @@ struct Chip {
     // answers nothing until it is plugged in again.
     bool cut = false;
     bool pulled = false;
+    bool hang = false;
     bool bitBang = false;
     std::uint8_t mask = 0;
     // The bit-bang latch: FTDI documents no value before the first write,
@@ -180,8 +184,15 @@ void* RecordWrites(void* endpoints)
                 chip.ShowPins();
             }
         }
+        const bool hung = chip.hang && chip.bitBang && (chip.latch & chip.mask) != 0;
+        if (hung) {
+            std::printf("hung %.6f\n", when);
+        }
         std::fflush(stdout);
         pthread_mutex_unlock(&chip.lock);
+        while (hung) {
+            pause(); // no read pending: the host's transfers are not taken
+        }
     }
 }
 
@@ -268,7 +279,7 @@ int main(int argc, char** argv)
 {
     if (argc < 5) {
         std::fprintf(stderr, "usage: kovir-ft232r-gadget <FunctionFS mount> <h|r> <serial> "
-                             "<product> [clone|cut]\n");
+                             "<product> [clone|cut|hang]\n");
         return 2;
     }
     const std::string root = argv[1];
@@ -277,6 +288,7 @@ int main(int argc, char** argv)
     chip.eeprom = kovir::testing::FactoryEeprom(product, argv[4], argv[3]);
     chip.clone = argc > 5 && std::strcmp(argv[5], "clone") == 0;
     chip.cut = argc > 5 && std::strcmp(argv[5], "cut") == 0;
+    chip.hang = argc > 5 && std::strcmp(argv[5], "hang") == 0;
     const int ep0 = open((root + "/ep0").c_str(), O_RDWR);
     if (ep0 < 0) {
         std::perror("ep0");

@@ -205,7 +205,7 @@ class Guest:
 
     def boot(self, script, io="0x378,0x278,0x3bc", timeout=90, memory="512M", extra=(),
              trace=True, ports=LEGACY_PORTS, drivers=True, board=None, chip=FT232R,
-             description=KOVIR, clone=False, ppdev=True, cut=False):
+             description=KOVIR, clone=False, ppdev=True, cut=False, hang=False):
         """`ports`: the PC's parallel ports, (base, interrupt); `io`: those the
         kernel's driver is told to take, or none at all without `drivers`
         (and without `ppdev`, no device files: raw I/O);
@@ -213,7 +213,8 @@ class Guest:
         `chip` is FT232R or FT232H, with the product `description` in its
         EEPROM; a `clone` ignores EEPROM writes; a `cut` one is pulled out
         half-way through its first EEPROM write, and answers again once
-        plugged in again (`replug`)."""
+        plugged in again (`replug`); a `hang` one stops taking bulk OUT once
+        a byte has driven a pin high."""
         load = LOAD_DRIVERS.format(io=io, irq=",".join(["none"] * len(io.split(","))))
         load += LOAD_PPDEV if ppdev else ""
         plug = ""
@@ -222,7 +223,8 @@ class Guest:
             plug = PLUG_BOARD.format(modules=" ".join(USB_MODULES[:-1]), serial=board,
                                      product=f"{chip[0]:#06x}", release=f"{chip[1]:#06x}",
                                      chip=chip[2], description=description,
-                                     clone="clone" if clone else "cut" if cut else "")
+                                     clone="clone" if clone else "cut" if cut else
+                                     "hang" if hang else "")
         init = INIT_HEAD.format(load_drivers=load if drivers else "", plug_board=plug,
                                 marker=MARKER_PORT, start=PHASE_START) + script + INIT_TAIL.format(end=PHASE_END)
         (self.root / "init").write_text(init)
@@ -634,24 +636,39 @@ def boot_rest(guest, args):
             "; after the rule's command " + show({p: [v] for p, v in last["rule"].items()}))
 
 
-def kovir_board_sigkill(guest, args):
+# Once the program is gone: whether its guard is still there after 3 s.
+GUARD_GONE = """for i in $(seq 30); do grep -qx kovir-guard /proc/[0-9]*/comm 2>/dev/null || break; sleep 0.1; done
+grep -qx kovir-guard /proc/[0-9]*/comm 2>/dev/null && echo "guard: running" || echo "guard: ended"
+"""
+
+
+def kovir_board_sigkill(guest, args, hung=False):
     """The same on a kovir board, the PC's only port: the guard's stop goes
-    out through the board's usbfs descriptor, and the device sees 0."""
+    out through the board's usbfs descriptor, and the device sees 0. A
+    `hung` board, which stopped taking bytes after the 0x0F, does not hold
+    the guard: its transfer gives up after half a second, and it ends."""
     if not args.kovir:
         raise Failure("no kovir program given")
     script = guest.work / "sigkill.sh"
     script.parent.mkdir(parents=True, exist_ok=True)
-    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end="kill -KILL $pid"))
+    script.write_text(THREAD_CRASH.format(kovir=args.kovir.resolve(), end="kill -KILL $pid")
+                      + GUARD_GONE)
     guest.boot(SHARE_HOST.format(modules=" ".join(SHARE_MODULES), script=script.resolve()),
                timeout=240, memory="1024M", ports=(), io="", drivers=False, board=BOARD_SERIAL,
+               hang=hung,
                extra=["-cpu", "max,-smap", "-fsdev",
                       "local,id=host,path=/,security_model=none,readonly=on,multidevs=remap",
                       "-device", "virtio-9p-pci,fsdev=host,mount_tag=host"])
     if exit_status(guest.console, "kovir-exit") != 137:
         raise Failure("kovir did not end by SIGKILL:\n" + guest.console[-3000:])
+    if "guard: ended" not in guest.console:
+        raise Failure("the guard did not end:\n" + guest.console[-3000:])
     seen = Gadget(guest.console).seen("program")
-    if seen != [0x00, 0x0F, 0x00]:
-        raise Failure(f"the board's device saw {seen}, expected 00 0F 00")
+    expected = [0x00, 0x0F] if hung else [0x00, 0x0F, 0x00]
+    if seen != expected:
+        raise Failure(f"the board's device saw {seen}, expected {expected}")
+    if hung:
+        return "the board stopped taking bytes after 0F; the guard gave up on it and ended"
     return "the board's device saw 00 0F, then the guard's 00"
 
 
@@ -999,6 +1016,7 @@ SCENARIOS = {
     "kovir_sigkill": kovir_sigkill,
     "kovir_raw_sigkill": kovir_raw_sigkill,
     "kovir_board_sigkill": kovir_board_sigkill,
+    "kovir_hung_board_sigkill": lambda guest, args: kovir_board_sigkill(guest, args, hung=True),
     "boot_rest": boot_rest,
     "board_only": board_only,
     "port_and_board": port_and_board,
