@@ -73,10 +73,10 @@ int ShareTable(DrivenPorts*& table)
     if (memory < 0) {
         Fail("memfd_create", errno);
     }
-    void* shared = ftruncate(memory, sizeof(DrivenPorts)) == 0
-                       ? mmap(nullptr, sizeof(DrivenPorts), PROT_READ | PROT_WRITE, MAP_SHARED,
-                              memory, 0)
-                       : MAP_FAILED;
+    void* shared =
+        ftruncate(memory, sizeof(DrivenPorts)) == 0
+            ? mmap(nullptr, sizeof(DrivenPorts), PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0)
+            : MAP_FAILED;
     if (shared == MAP_FAILED) {
         const int error = errno;
         close(memory);

@@ -1,5 +1,6 @@
 #include "guard/GuardLink.h"
 
+#include "guard/StartProcess_win.h"
 #include "windows/Text.h"
 #include "windows/TrustedLibrary.h"
 
@@ -63,8 +64,9 @@ GuardLink::GuardLink()
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     started.table = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
                                        sizeof(DrivenPorts), nullptr);
-    void* view = started.table ? MapViewOfFile(started.table, FILE_MAP_WRITE, 0, 0, sizeof(DrivenPorts))
-                               : nullptr;
+    void* view = started.table
+                     ? MapViewOfFile(started.table, FILE_MAP_WRITE, 0, 0, sizeof(DrivenPorts))
+                     : nullptr;
     if (!view) {
         Fail("CreateFileMapping");
     }
@@ -80,38 +82,33 @@ GuardLink::GuardLink()
     end_ = reinterpret_cast<std::intptr_t>(started.pipeWrite);
     const std::wstring folder = ProgramFolder();
     const std::wstring path = folder + L"\\kovir-guard.exe";
-    std::wstring command = L"kovir-guard.exe";
-    bool made = !folder.empty() &&
-                DuplicateHandle(self, self, self, &started.program, SYNCHRONIZE, TRUE, 0);
-    if (made) {
+    // Through a starter, a first kovir-guard.exe that starts the guard and
+    // ends: the guard is then no child of the program, which Task Manager's
+    // "End task" (the program with its children) or "End process tree"
+    // would end with it. The starter's exit status is the guard's process,
+    // made a handle of ours.
+    HANDLE starter = nullptr;
+    DWORD said = 0;
+    if (!folder.empty() && DuplicateHandle(self, self, self, &started.program,
+                                           SYNCHRONIZE | PROCESS_DUP_HANDLE, TRUE, 0)) {
+        std::wstring command = L"kovir-guard.exe --detach";
         for (HANDLE handle : {started.pipeRead, started.program, started.table}) {
             command += L" " + HandleText(handle);
         }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION guard{};
-        // Its own process group: the console's Ctrl+C is the program's
-        // alone. Out of the program's job where the job allows it, so that
-        // closing the job does not end the guard with the program.
-        for (const DWORD job : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
-            made = CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                  CREATE_NEW_PROCESS_GROUP | job, nullptr, nullptr, &startup,
-                                  &guard);
-            if (made) {
-                break;
-            }
-        }
-        if (made) {
-            CloseHandle(guard.hThread);
-            guard_ = reinterpret_cast<std::intptr_t>(guard.hProcess);
-        }
+        starter = StartInheriting(path, command);
     }
-    if (!made) {
-        const DWORD error = GetLastError();
+    const DWORD error = GetLastError();
+    const bool answered = starter && WaitForSingleObject(starter, 10'000) == WAIT_OBJECT_0 &&
+                          GetExitCodeProcess(starter, &said);
+    if (starter) {
+        CloseHandle(starter);
+    }
+    if (!answered || said == 0 || said % 4 != 0) {
         CloseHandle(started.pipeWrite);
         UnmapViewOfFile(view);
-        Fail(Utf8(path), error);
+        Fail(Utf8(path), !starter ? error : said);
     }
+    guard_ = static_cast<std::intptr_t>(said);
 }
 
 GuardLink::~GuardLink()
@@ -128,8 +125,8 @@ void GuardLink::Say(GuardWord word, int descriptor)
         HANDLE theirs = nullptr;
         if (!DuplicateHandle(GetCurrentProcess(), AsHandle(descriptor), AsHandle(guard_), &theirs,
                              0, FALSE, DUPLICATE_SAME_ACCESS)) {
-            throw std::runtime_error(DescribeGuardGone("DuplicateHandle: kod " +
-                                                       std::to_string(GetLastError())));
+            throw std::runtime_error(
+                DescribeGuardGone("DuplicateHandle: kod " + std::to_string(GetLastError())));
         }
         word.handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(theirs));
     }
@@ -138,7 +135,8 @@ void GuardLink::Say(GuardWord word, int descriptor)
     if (!WriteFile(AsHandle(end_), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr) ||
         written != bytes.size()) {
-        throw std::runtime_error(DescribeGuardGone("WriteFile: kod " + std::to_string(GetLastError())));
+        throw std::runtime_error(
+            DescribeGuardGone("WriteFile: kod " + std::to_string(GetLastError())));
     }
 }
 

@@ -46,9 +46,10 @@ int GuardUntilTheEnd(HANDLE pipe, HANDLE program, const DrivenPorts& table)
     bool stopped = false;
     while (const auto bytes = Read(pipe)) {
         const std::optional<GuardWord> word = DecodeGuardWord(*bytes);
-        const HANDLE handle = word && word->handle ? reinterpret_cast<HANDLE>(
-                                                         static_cast<std::uintptr_t>(word->handle))
-                                                   : nullptr;
+        const HANDLE handle =
+            word && word->handle
+                ? reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(word->handle))
+                : nullptr;
         if (word && word->kind == GuardWordKind::Stopped) {
             stopped = true;
         } else if (word && word->kind == GuardWordKind::Port &&
@@ -68,7 +69,8 @@ int GuardUntilTheEnd(HANDLE pipe, HANDLE program, const DrivenPorts& table)
         WaitForSingleObject(program, ProgramEndMs);
         for (const Handed& port : handed) {
             if (table.Driving(port.stop.port) &&
-                StopPort(port.stop, static_cast<int>(reinterpret_cast<std::intptr_t>(port.handle)))) {
+                StopPort(port.stop,
+                         static_cast<int>(reinterpret_cast<std::intptr_t>(port.handle)))) {
                 ++written;
             }
         }

@@ -61,7 +61,8 @@ std::string DescribeGuardNotStarted(const std::string& reason, const char* progr
 {
     return "Zaštitni proces kovir-guard nije moguće pokrenuti (" + reason +
            "). Bez njega uređaj ne bi bio zaustavljen kad se program nasilno prekine, pa program "
-           "ništa nije upisao na port. Proverite da " + program + " stoji pored programa.";
+           "ništa nije upisao na port. Proverite da " +
+           program + " stoji pored programa.";
 }
 
 std::string DescribeGuardGone(const std::string& reason)

@@ -82,7 +82,8 @@ bool StopPort(const PortStop& stop, int descriptor) noexcept
     try {
         switch (stop.way) {
         case StopWay::TraceLine:
-            return WriteTraceLine(stop, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(descriptor)));
+            return WriteTraceLine(stop,
+                                  reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(descriptor)));
         case StopWay::PortLibrary:
             return WriteThroughLibrary(stop);
         case StopWay::D2xxBoard:

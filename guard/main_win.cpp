@@ -3,10 +3,17 @@
 // written its last stop (End task, taskkill /F, a crash no filter saw), it
 // writes 0 to every port the program left driving, then ends. It drives
 // nothing, and has no window.
-//   kovir-guard.exe PIPE PROGRAM TABLE   the handles it inherits, as numbers
+//   kovir-guard.exe --detach PIPE PROGRAM TABLE   the program starts it: it
+//       starts the guard with the handles it inherits, as numbers, and ends,
+//       its exit status the guard's process as a handle of the program's
+//   kovir-guard.exe PIPE PROGRAM TABLE            the guard
 #include "guard/Guard_win.h"
+#include "guard/StartProcess_win.h"
 
 #include "windows/TrustedLibrary.h"
+
+#include <cstring>
+#include <string>
 
 #include <cstdint>
 
@@ -23,10 +30,34 @@ HANDLE Inherited(const char* number)
     return reinterpret_cast<HANDLE>(value);
 }
 
+// The starter: the guard, started as its own child, is no child of the
+// program's once this has ended.
+int Detach(char** handles)
+{
+    std::wstring command = L"kovir-guard.exe";
+    for (int i = 0; i < 3; ++i) {
+        command += L" " + std::wstring(handles[i], handles[i] + std::strlen(handles[i]));
+    }
+    const HANDLE guard =
+        kovir::StartInheriting(kovir::ProgramFolder() + L"\\kovir-guard.exe", command);
+    if (!guard) {
+        return kovir::StarterCouldNotStart;
+    }
+    HANDLE theirs = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), guard, Inherited(handles[1]), &theirs,
+                         PROCESS_DUP_HANDLE, FALSE, 0)) {
+        return kovir::StarterCouldNotHandOver; // the guard ends with the broken pipe
+    }
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(theirs));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--detach") == 0) {
+        return Detach(argv + 2);
+    }
     if (argc != 4) {
         return 2; // not started by the program
     }

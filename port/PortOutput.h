@@ -41,8 +41,9 @@ public:
     // and only to a port this program already drives. A crash inside the
     // port's own write, on that thread, writes nothing more where the stop
     // would enter the same library again (a port DLL, D2XX, the C stream);
-    // one system call of its own (ppdev, /dev/port, usbfs) still goes out. A port that cannot do this
-    // safely does nothing. Whether the stop went out.
+    // one system call of its own (ppdev, /dev/port, usbfs) still goes out.
+    // A port that cannot do this safely does nothing. Whether the stop went
+    // out.
     virtual bool StopFromCrash([[maybe_unused]] std::int16_t port) noexcept { return false; }
 
     // Before the first write: each port prepared from now on is handed to

@@ -500,6 +500,33 @@ def end_task(p, path, x):
     return None
 
 
+def processes():
+    """Under Wine: each process of the prefix as (name, pid, parent's pid)."""
+    asked = ["process", "get", "Name,ParentProcessId,ProcessId"]
+    out = subprocess.run(WINE.command("wmic") + asked, env=WINE.env, capture_output=True,
+                         timeout=60 * PATIENCE).stdout
+    rows = [line.split() for line in out.decode("utf-16", "replace").splitlines()[1:]]
+    return [(row[0], int(row[2]), int(row[1])) for row in rows if len(row) == 3]
+
+
+def guard_outside_the_tree(path, x):
+    """kovir-guard.exe is no child of the program's (a starter that has ended
+    started it): Task Manager's "End task" on the program, which ends its
+    children with it, and "End process tree" leave the guard."""
+    p = Program(path, x)
+    p.expect((0x378, 0x00))
+    running = processes()
+    program = [pid for name, pid, _ in running if name == os.path.basename(path)]
+    guards = [parent for name, _, parent in running if name == "kovir-guard.exe"]
+    if len(program) != 1 or len(guards) != 1:
+        raise Failure(f"expected one program and one guard: {running}")
+    if guards[0] in program or any(pid == guards[0] for _, pid, _ in running):
+        raise Failure(f"the guard's parent {guards[0]} is still there: {running}")
+    p.close_box()
+    p.expect((0x378, 0x00))
+    p.ends(0)
+
+
 def killed_after(clicks, written, stopped):
     """Ended as no handler of the program sees it (end_task) after `clicks`:
     its guard writes the stop, after the program is gone, to each port left
@@ -1185,6 +1212,7 @@ SCENARIOS = {
     "sleep_and_wake": sleep_and_wake,
     "sigkill": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
     "end_task": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
+    "guard_outside_the_tree": guard_outside_the_tree,
     "end_task_after_a_port_choice": killed_after(["Napred", "LPT2: 278", "Levo"],
                                                  [(0x378, 0x0F), (0x278, 0x0E)],
                                                  [(0x378, 0x00), (0x278, 0x00)]),

@@ -57,8 +57,8 @@ struct ProgramEnd {
     void HandTrace(std::int16_t port, std::int64_t start) const
     {
         HANDLE theirs = nullptr;
-        EXPECT_TRUE(DuplicateHandle(GetCurrentProcess(), traceWrite, GetCurrentProcess(), &theirs, 0,
-                                    FALSE, DUPLICATE_SAME_ACCESS));
+        EXPECT_TRUE(DuplicateHandle(GetCurrentProcess(), traceWrite, GetCurrentProcess(), &theirs,
+                                    0, FALSE, DUPLICATE_SAME_ACCESS));
         GuardWord word{GuardWordKind::Port, {StopWay::TraceLine, port, 0, 0, start}};
         word.handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(theirs));
         Say(word);
@@ -86,7 +86,8 @@ struct ProgramEnd {
         for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
              start = end + 2) {
             std::string why;
-            const auto record = ParseTraceLine(std::string_view(text).substr(start, end - start), why);
+            const auto record =
+                ParseTraceLine(std::string_view(text).substr(start, end - start), why);
             EXPECT_TRUE(record) << why;
             if (record) {
                 records.push_back(*record);

@@ -19,7 +19,8 @@ TEST(GuardWords, EachWordComesBackAsItWasSaid)
         {GuardWordKind::Port, {StopWay::PpdevData, 0x278, 0, 0, 0}},
         {GuardWordKind::Port, {StopWay::DevPort, 0x3BC, 0, 0, 0xD010}},
         {GuardWordKind::Port, {StopWay::UsbBulk, static_cast<std::int16_t>(0x8378), 0xA5, 0x02, 0}},
-        {GuardWordKind::Port, {StopWay::PortLibrary, 0x378, 0, 1, static_cast<std::int16_t>(0xD010)}},
+        {GuardWordKind::Port,
+         {StopWay::PortLibrary, 0x378, 0, 1, static_cast<std::int16_t>(0xD010)}},
         {GuardWordKind::Port, {StopWay::D2xxBoard, 0x278, 0x00, 0, 0x0011}, 0x8000'01C4},
     };
     for (const GuardWord& word : words) {
