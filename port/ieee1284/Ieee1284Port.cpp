@@ -103,11 +103,14 @@ bool Ieee1284Port::StopFromCrash(std::int16_t port) noexcept
 {
     // ppdev, /dev/port and a board's usbfs each take the stop as one system
     // call of their own, even on the thread a crash caught inside a write;
-    // only libieee1284's own raw I/O is not entered again there.
-    if (resolved_) {
-        if (const auto index = resolved_->PortOf(port); index && *index >= listed_.size()) {
-            return boards_.StopFromCrash(*index - listed_.size());
-        }
+    // only libieee1284's own raw I/O is not entered again there. Nothing
+    // is held before the ports are found, and the list of them is read only
+    // once it is complete.
+    if (!resolvedReady_.load()) {
+        return false;
+    }
+    if (const auto index = resolved_->PortOf(port); index && *index >= listed_.size()) {
+        return boards_.StopFromCrash(*index - listed_.size());
     }
     for (const Claimed& claimed : claimed_) {
         if (claimed.address != port) {
@@ -176,6 +179,7 @@ const OptionPorts& Ieee1284Port::Resolved()
         }
         bases.resize(bases.size() + boards_.Count(), 0); // a board has no address
         resolved_.emplace(options_, std::move(bases));
+        resolvedReady_.store(true);
     }
     return *resolved_;
 }

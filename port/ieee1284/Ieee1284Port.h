@@ -8,6 +8,7 @@
 #include "port/bitbang/BitBangBoards.h"
 #include "port/ieee1284/PortChoice.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -63,6 +64,7 @@ private:
     std::vector<parport*> listed_;   // the same, as libieee1284 has them
     BitBangBoards boards_;           // listed after them
     std::optional<OptionPorts> resolved_;
+    std::atomic<bool> resolvedReady_{false}; // resolved_ complete: the crash stop may read it
     CrashReadableList<Claimed, 8> claimed_; // the program has three addresses
     WriteInProgress write_; // inside libieee1284's write
     PulseClock clock_;

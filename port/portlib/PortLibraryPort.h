@@ -7,6 +7,7 @@
 #include "port/WriteInProgress.h"
 #include "port/bitbang/BitBangBoards.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -66,6 +67,7 @@ private:
 
     std::vector<std::int16_t> options_;
     std::optional<OptionPorts> resolved_;
+    std::atomic<bool> resolvedReady_{false}; // resolved_ complete: the crash stop may read it
     std::size_t lptPorts_ = 0; // the listed LPT ports; the boards come after them
     bool portsListed_ = false; // Windows could list them
     BitBangBoards boards_;

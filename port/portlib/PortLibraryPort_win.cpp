@@ -144,6 +144,7 @@ const OptionPorts& PortLibraryPort::Resolved()
         resolved_.emplace(listed ? std::span<const std::int16_t>(options_)
                                  : std::span<const std::int16_t>(),
                           std::move(bases));
+        resolvedReady_.store(true);
     }
     return *resolved_;
 }
@@ -211,11 +212,16 @@ void PortLibraryPort::Write(std::int16_t port, std::uint8_t value) const noexcep
 bool PortLibraryPort::StopFromCrash(std::int16_t option) noexcept
 {
     // Only a port this program holds, through the library already bound,
-    // and never while the crash is inside the library's own write.
+    // and never while the crash is inside the library's own write. Nothing
+    // is held before the ports are found, and the list of them (the boards
+    // included) is read only once it is complete.
+    if (!resolvedReady_.load()) {
+        return false;
+    }
     if (const auto board = BoardOf(option)) {
         return boards_.StopFromCrash(*board);
     }
-    if (write_.OnThisThread() || !entry_ || !resolved_) {
+    if (write_.OnThisThread() || !entry_) {
         return false;
     }
     const auto driven = static_cast<std::int16_t>(resolved_->DrivenBase(option));
