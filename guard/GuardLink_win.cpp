@@ -10,6 +10,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kovir {
 
@@ -54,6 +55,28 @@ struct Started {
     }
 };
 
+// The guard's process, once the starter has said it (its exit status): the
+// starter's end is awaited at most 10 s.
+void AwaitGuard(std::intptr_t& starter, std::intptr_t& guard)
+{
+    if (guard != -1) {
+        return;
+    }
+    DWORD said = 0;
+    bool answered = false;
+    if (starter != -1) {
+        const HANDLE process = AsHandle(std::exchange(starter, -1));
+        answered = WaitForSingleObject(process, 10'000) == WAIT_OBJECT_0 &&
+                   GetExitCodeProcess(process, &said) && said != 0 && said % 4 == 0;
+        CloseHandle(process);
+    }
+    if (!answered) {
+        throw std::runtime_error(DescribeGuardNotStarted(
+            "kovir-guard.exe --detach: kod " + std::to_string(said), "kovir-guard.exe"));
+    }
+    guard = static_cast<std::intptr_t>(said);
+}
+
 } // namespace
 
 // The guard's command line names what it inherits: the pipe it reads the
@@ -86,9 +109,9 @@ GuardLink::GuardLink()
     // ends: the guard is then no child of the program, which Task Manager's
     // "End task" (the program with its children) or "End process tree"
     // would end with it. The starter's exit status is the guard's process,
-    // made a handle of ours.
+    // made a handle of ours; it is awaited at the first word, before the
+    // first byte, so that the window is made meanwhile.
     HANDLE starter = nullptr;
-    DWORD said = 0;
     if (!folder.empty() && DuplicateHandle(self, self, self, &started.program,
                                            SYNCHRONIZE | PROCESS_DUP_HANDLE, TRUE, 0)) {
         std::wstring command = L"kovir-guard.exe --detach";
@@ -97,30 +120,31 @@ GuardLink::GuardLink()
         }
         starter = StartInheriting(path, command);
     }
-    const DWORD error = GetLastError();
-    const bool answered = starter && WaitForSingleObject(starter, 10'000) == WAIT_OBJECT_0 &&
-                          GetExitCodeProcess(starter, &said);
-    if (starter) {
-        CloseHandle(starter);
-    }
-    if (!answered || said == 0 || said % 4 != 0) {
+    if (!starter) {
+        const DWORD error = GetLastError();
         CloseHandle(started.pipeWrite);
         UnmapViewOfFile(view);
-        Fail(Utf8(path), !starter ? error : said);
+        Fail(Utf8(path), error);
     }
-    guard_ = static_cast<std::intptr_t>(said);
+    starter_ = reinterpret_cast<std::intptr_t>(starter);
 }
 
 GuardLink::~GuardLink()
 {
     // The guard sees the end now, if it has not had the last word.
     CloseHandle(AsHandle(end_));
-    CloseHandle(AsHandle(guard_));
+    for (const std::intptr_t process : {guard_, starter_}) {
+        if (process != -1) {
+            CloseHandle(AsHandle(process));
+        }
+    }
     UnmapViewOfFile(table_);
 }
 
 void GuardLink::Say(GuardWord word, int descriptor)
 {
+    // Before any port is driven: a guard that did not start is Load's failure.
+    AwaitGuard(starter_, guard_);
     if (descriptor != -1) {
         HANDLE theirs = nullptr;
         if (!DuplicateHandle(GetCurrentProcess(), AsHandle(descriptor), AsHandle(guard_), &theirs,

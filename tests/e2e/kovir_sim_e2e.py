@@ -1023,6 +1023,24 @@ def no_port_library(path, x):
         raise Failure(f"written without a library: {calls(log)}")
 
 
+def no_guard(path, x):
+    """kovir.exe without kovir-guard.exe beside it: one message box saying
+    why, no window, exit status 1 once it is dismissed, and nothing loaded
+    or written."""
+    program, log = beside(path, IO_DLL)
+    os.remove(os.path.join(os.path.dirname(program), "kovir-guard.exe"))
+    p = Program(program, x, stderr=subprocess.PIPE)
+    if p.size() == (392, 253):
+        raise Failure("the form was shown")
+    p.keys("Return")
+    p.ends(1)
+    said = p.proc.stderr.read()
+    if "Zaštitni proces kovir-guard nije moguće pokrenuti" not in said:
+        raise Failure(f"the message: {said!r}")
+    if calls(log):
+        raise Failure(f"loaded or written without a guard: {calls(log)}")
+
+
 def accessible(role, name, timeout=10):
     """The control of kovir that a screen reader sees with this role and name."""
     import pyatspi
@@ -1199,6 +1217,7 @@ SCENARIOS = {
     "end_task_board": board_library_until("end_task"),
     "end_task_hung_board": board_library_until("end_task", hung=True),
     "end_task_port_library": end_task_port_library,
+    "no_guard": no_guard,
     "planted_board_library": planted_board_library,
     "board_prepared": board_prepared,
     "crash_segv": crashed_by(signal.SIGSEGV),
