@@ -8,6 +8,8 @@ HANDLE StartInheriting(const std::wstring& path, std::wstring command)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // A windowless program that never takes a message: no busy cursor for it.
+    startup.dwFlags = STARTF_FORCEOFFFEEDBACK;
     PROCESS_INFORMATION started{};
     for (const DWORD job : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
         if (CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE,
