@@ -28,9 +28,9 @@ public:
 
 private:
     DrivenPorts* table_ = nullptr;
-    std::intptr_t end_ = -1;     // the socket, or on Windows the pipe's HANDLE
-    std::intptr_t guard_ = -1;   // Windows: the guard's process HANDLE
-    std::intptr_t starter_ = -1; // Windows: the starter's, until it has said it
+    std::intptr_t end_ = -1;      // the socket, or on Windows the pipe's HANDLE
+    std::intptr_t guard_ = -1;    // Windows: the guard's process HANDLE
+    std::intptr_t starting_ = -1; // Windows: the thread starting it, until it has
 };
 
 // "Zaštitni proces kovir-guard nije moguće pokrenuti (...)": `reason` in

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -55,24 +56,61 @@ struct Started {
     }
 };
 
-// The guard's process, once the starter has said it (its exit status): the
-// starter's end is awaited at most 10 s.
-void AwaitGuard(std::intptr_t& starter, std::intptr_t& guard)
+// What the thread that starts the guard is given, and frees: the starter's
+// command line, and the handles it inherits, which the program closes once
+// they are passed on.
+struct Start {
+    std::wstring path, command;
+    HANDLE inherited[3] = {};
+};
+
+// With the system's reason: no handle has this bit.
+constexpr DWORD StartFailed = 0x8000'0000;
+
+// Off the window's thread, so that the window is made meanwhile: starts the
+// starter and waits, at most 10 s, for its answer. The thread's exit status
+// is the guard's process as a handle of ours, or StartFailed and why.
+DWORD WINAPI StartGuard(void* what)
+{
+    const std::unique_ptr<Start> start(static_cast<Start*>(what));
+    const HANDLE starter = StartInheriting(start->path, start->command);
+    const DWORD error = GetLastError();
+    for (const HANDLE handle : start->inherited) {
+        CloseHandle(handle);
+    }
+    if (!starter) {
+        return StartFailed | error;
+    }
+    DWORD said = 0;
+    if (WaitForSingleObject(starter, 10'000) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(starter, &said)) {
+        said = StartFailed | WAIT_TIMEOUT;
+    } else if (said == 0 || said % 4 != 0) {
+        said |= StartFailed; // the starter's own reason
+    }
+    CloseHandle(starter);
+    return said;
+}
+
+// The guard's process, once the thread that starts it has ended.
+void AwaitGuard(std::intptr_t& starting, std::intptr_t& guard)
 {
     if (guard != -1) {
         return;
     }
-    DWORD said = 0;
-    bool answered = false;
-    if (starter != -1) {
-        const HANDLE process = AsHandle(std::exchange(starter, -1));
-        answered = WaitForSingleObject(process, 10'000) == WAIT_OBJECT_0 &&
-                   GetExitCodeProcess(process, &said) && said != 0 && said % 4 == 0;
-        CloseHandle(process);
+    DWORD said = StartFailed;
+    if (starting != -1) {
+        const HANDLE thread = AsHandle(std::exchange(starting, -1));
+        if (WaitForSingleObject(thread, 11'000) != WAIT_OBJECT_0 ||
+            !GetExitCodeThread(thread, &said)) {
+            said = StartFailed | WAIT_TIMEOUT;
+        }
+        CloseHandle(thread);
     }
-    if (!answered) {
-        throw std::runtime_error(DescribeGuardNotStarted(
-            "kovir-guard.exe --detach: kod " + std::to_string(said), "kovir-guard.exe"));
+    if (said & StartFailed) {
+        throw std::runtime_error(DescribeGuardNotStarted("kovir-guard.exe --detach: kod " +
+                                                             std::to_string(said & ~StartFailed),
+                                                         "kovir-guard.exe"));
     }
     guard = static_cast<std::intptr_t>(said);
 }
@@ -110,32 +148,45 @@ GuardLink::GuardLink()
     // "End task" (the program with its children) or "End process tree"
     // would end with it. The starter's exit status is the guard's process,
     // made a handle of ours; it is awaited at the first word, before the
-    // first byte, so that the window is made meanwhile.
-    HANDLE starter = nullptr;
-    if (!folder.empty() && DuplicateHandle(self, self, self, &started.program,
-                                           SYNCHRONIZE | PROCESS_DUP_HANDLE, TRUE, 0)) {
-        std::wstring command = L"kovir-guard.exe --detach";
+    // first byte.
+    // A guard that is not there is said at once, before any port library
+    // loads; one that does not start, at the first word.
+    HANDLE thread = nullptr;
+    if (!folder.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        DuplicateHandle(self, self, self, &started.program, SYNCHRONIZE | PROCESS_DUP_HANDLE, TRUE,
+                        0)) {
+        auto start = std::make_unique<Start>();
+        start->path = path;
+        start->command = L"kovir-guard.exe --detach";
         for (HANDLE handle : {started.pipeRead, started.program, started.table}) {
-            command += L" " + HandleText(handle);
+            start->command += L" " + HandleText(handle);
         }
-        starter = StartInheriting(path, command);
+        start->inherited[0] = started.pipeRead;
+        start->inherited[1] = started.program;
+        start->inherited[2] = started.table;
+        thread = CreateThread(nullptr, 64 * 1024, &StartGuard, start.get(),
+                              STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (thread) {
+            start.release(); // the thread's now, with the handles it closes
+            started.pipeRead = started.program = started.table = nullptr;
+        }
     }
-    if (!starter) {
+    if (!thread) {
         const DWORD error = GetLastError();
         CloseHandle(started.pipeWrite);
         UnmapViewOfFile(view);
         Fail(Utf8(path), error);
     }
-    starter_ = reinterpret_cast<std::intptr_t>(starter);
+    starting_ = reinterpret_cast<std::intptr_t>(thread);
 }
 
 GuardLink::~GuardLink()
 {
     // The guard sees the end now, if it has not had the last word.
     CloseHandle(AsHandle(end_));
-    for (const std::intptr_t process : {guard_, starter_}) {
-        if (process != -1) {
-            CloseHandle(AsHandle(process));
+    for (const std::intptr_t handle : {guard_, starting_}) {
+        if (handle != -1) {
+            CloseHandle(AsHandle(handle));
         }
     }
     UnmapViewOfFile(table_);
@@ -144,7 +195,7 @@ GuardLink::~GuardLink()
 void GuardLink::Say(GuardWord word, int descriptor)
 {
     // Before any port is driven: a guard that did not start is Load's failure.
-    AwaitGuard(starter_, guard_);
+    AwaitGuard(starting_, guard_);
     if (descriptor != -1) {
         HANDLE theirs = nullptr;
         if (!DuplicateHandle(GetCurrentProcess(), AsHandle(descriptor), AsHandle(guard_), &theirs,
