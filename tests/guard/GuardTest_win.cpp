@@ -5,6 +5,7 @@
 #include "guard/Guard_win.h"
 #include "port/DrivenPorts.h"
 #include "port/sim/TraceFormat.h"
+#include "tests/support/TraceRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -82,18 +83,7 @@ struct ProgramEnd {
         while (ReadFile(traceRead, part, sizeof part, &read, nullptr) && read > 0) {
             text.append(part, read);
         }
-        std::vector<TraceRecord> records;
-        for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-             start = end + 2) {
-            std::string why;
-            const auto record =
-                ParseTraceLine(std::string_view(text).substr(start, end - start), why);
-            EXPECT_TRUE(record) << why;
-            if (record) {
-                records.push_back(*record);
-            }
-        }
-        return records;
+        return testing::TraceRecords(text, "\r\n");
     }
 };
 
