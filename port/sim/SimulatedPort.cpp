@@ -46,10 +46,8 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
                   std::fflush(trace_) == 0;
     }
     clock_.Mark(onTheLines);
-    if (const std::size_t count = writtenCount_.load();
-        written && !Written(port) && count < written_.size()) {
-        written_[count] = port;
-        writtenCount_.store(count + 1);
+    if (written && !Written(port)) {
+        written_.Add(port); // past the sixteenth, a port is not stopped by a crash
     }
     if (!written) {
         const int error = errno;
@@ -62,8 +60,7 @@ void SimulatedPort::PortOut(std::int16_t port, std::uint8_t value)
 
 bool SimulatedPort::Written(std::int16_t port) const noexcept
 {
-    const auto end = written_.begin() + static_cast<std::ptrdiff_t>(writtenCount_.load());
-    return std::find(written_.begin(), end, port) != end;
+    return std::find(written_.begin(), written_.end(), port) != written_.end();
 }
 
 void SimulatedPort::Wait(std::uint32_t milliseconds, const std::function<void()>& meanwhile)

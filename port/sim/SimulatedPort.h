@@ -1,12 +1,11 @@
 #pragma once
 
+#include "port/CrashReadableList.h"
 #include "port/PortOutput.h"
 #include "port/PreciseWait.h"
 #include "port/WriteInProgress.h"
 #include "port/sim/RawTrace.h"
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -38,8 +37,7 @@ private:
     // The ports written so far, which alone the crash stop writes to, as a
     // real port is only stopped where the program already holds it. Fixed,
     // so that the crash handler reads it without a lock.
-    std::array<std::int16_t, 16> written_{};
-    std::atomic<std::size_t> writtenCount_{0};
+    CrashReadableList<std::int16_t, 16> written_;
     PulseClock clock_;
     StopHandOff* guard_ = nullptr;
     std::chrono::steady_clock::time_point start_;
