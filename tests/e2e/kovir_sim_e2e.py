@@ -538,6 +538,8 @@ def killed_after(clicks, written, stopped):
         p.expect(*written)
         status = end_task(p, path, x)
         p.expect(*stopped)
+        if stopped and not p.trace[-len(stopped) - 1][0] <= p.trace[-1][0] < p.trace[0][0] + 60:
+            raise Failure(f"the guard's stop is not timed as the program's lines: {p.raw}")
         p.ends(status)
     return scenario
 
@@ -763,21 +765,19 @@ def guards_gone(within=15):
     """Once the program is gone: waits for the prefix's kovir-guard.exe to
     end too, so that all it wrote after the program is there to be read."""
     prefix = f"WINEPREFIX={WINE.env['WINEPREFIX']}".encode()
+
+    def read(pid, name):
+        try:
+            with open(f"/proc/{pid}/{name}", "rb") as f:
+                return f.read()
+        except OSError:
+            return b""  # ended meanwhile
+
+    def guard(pid):
+        return (b"kovir-guard.exe" in read(pid, "cmdline")
+                and prefix in read(pid, "environ").split(b"\0"))
     deadline = time.monotonic() + within * PATIENCE
-    while True:
-        alive = []
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{pid}/cmdline", "rb") as f:
-                    if b"kovir-guard.exe" not in f.read():
-                        continue
-                with open(f"/proc/{pid}/environ", "rb") as f:
-                    if prefix in f.read().split(b"\0"):
-                        alive.append(pid)
-            except OSError:
-                continue  # ended meanwhile
-        if not alive:
-            return
+    while any(guard(pid) for pid in filter(str.isdigit, os.listdir("/proc"))):
         if time.monotonic() > deadline:
             raise Failure(f"kovir-guard.exe outlived the program by {within} s")
         time.sleep(0.05)
@@ -804,20 +804,6 @@ def port_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
-def end_task_port_library(path, x):
-    """kovir.exe ended by taskkill /F while it drives: its guard loads the
-    same port library from the same folder and writes the stop through it."""
-    program, log = beside(path, IO_DLL)
-    p = Program(program, x)
-    p.click("Napred")
-    p.faces(Napred=YELLOW, Stop=GREEN)
-    p.ends(end_task(p, program, x))
-    expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
-                "IO.DLL loaded", "IO.DLL PortOut 888 0"]
-    if calls(log) != expected:
-        raise Failure(f"the library saw {calls(log)}, expected {expected}")
-
-
 def fault(p, path, x, what="fault", within=30):
     """Done to the running program from outside (make_fault): by default a
     fault, made by a thread started in it at an address with no code; its
@@ -831,19 +817,26 @@ def fault(p, path, x, what="fault", within=30):
         raise Failure(f"the program outlived its {what} by {within} s")
 
 
-def crash_port_library_with(dll, after=()):
-    """kovir.exe faulted while it drives: the stop goes out through the bound
-    PortOut before the program ends, even where the library put its own
-    crash filter in place when it loaded (then that one runs `after`)."""
+def port_library_ended_by(end, dll=lambda: IO_DLL, after=()):
+    """kovir.exe ended while it drives. A fault: the stop goes out through
+    the bound PortOut before the program ends, even where the library put
+    its own crash filter in place when it loaded (then that one runs
+    `after`). taskkill /F: its guard loads the same port library from the
+    same folder and writes the stop through it."""
     def scenario(path, x):
         WINE.no_debugger(x.name)
         program, log = beside(path, dll())
         p = Program(program, x)
         p.click("Napred")
         p.faces(Napred=YELLOW, Stop=GREEN)
-        fault(p, path, x)
-        expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15",
-                    "IO.DLL PortOut 888 0", *after]
+        if end == "fault":
+            fault(p, path, x)
+        else:
+            p.ends(end_task(p, program, x))
+        stop = ["IO.DLL PortOut 888 0"]
+        if end != "fault":
+            stop.insert(0, "IO.DLL loaded")  # the guard's own
+        expected = ["IO.DLL loaded", "IO.DLL PortOut 888 0", "IO.DLL PortOut 888 15", *stop, *after]
         if calls(log) != expected:
             raise Failure(f"the library saw {calls(log)}, expected {expected}")
     return scenario
@@ -1010,35 +1003,25 @@ def inpout_library(path, x):
         raise Failure(f"the library saw {calls(log)}, expected {expected}")
 
 
-def no_port_library(path, x):
-    """kovir.exe without any port library: one message box and no window,
-    exit status 1 once it is dismissed, and nothing written."""
-    program, log = beside(path, None)
-    p = Program(program, x)  # finds the one window with the caption: the message box
-    if p.size() == (392, 253):
-        raise Failure("the form was shown")
-    p.keys("Return")
-    p.ends(1)
-    if calls(log):
-        raise Failure(f"written without a library: {calls(log)}")
-
-
-def no_guard(path, x):
-    """kovir.exe without kovir-guard.exe beside it: one message box saying
-    why, no window, exit status 1 once it is dismissed, and nothing loaded
-    or written."""
-    program, log = beside(path, IO_DLL)
-    os.remove(os.path.join(os.path.dirname(program), "kovir-guard.exe"))
-    p = Program(program, x, stderr=subprocess.PIPE)
-    if p.size() == (392, 253):
-        raise Failure("the form was shown")
-    p.keys("Return")
-    p.ends(1)
-    said = p.proc.stderr.read()
-    if "Zaštitni proces kovir-guard nije moguće pokrenuti" not in said:
-        raise Failure(f"the message: {said!r}")
-    if calls(log):
-        raise Failure(f"loaded or written without a guard: {calls(log)}")
+def missing(dll, guard=True, said=""):
+    """kovir.exe without a port library (`dll` None) or without its guard
+    beside it: one message box, saying `said`, and no window, exit status 1
+    once it is dismissed, and nothing written (nor loaded, without a guard)."""
+    def scenario(path, x):
+        program, log = beside(path, dll and dll())
+        if not guard:
+            os.remove(os.path.join(os.path.dirname(program), "kovir-guard.exe"))
+        p = Program(program, x, stderr=subprocess.PIPE)  # finds the message box by the caption
+        if p.size() == (392, 253):
+            raise Failure("the form was shown")
+        p.keys("Return")
+        p.ends(1)
+        message = p.proc.stderr.read()
+        if said not in message:
+            raise Failure(f"the message: {message!r}")
+        if calls(log):
+            raise Failure(f"written or loaded: {calls(log)}")
+    return scenario
 
 
 def accessible(role, name, timeout=10):
@@ -1191,7 +1174,7 @@ SCENARIOS = {
     "restart_manager": restart_manager,
     "port_library": port_library,
     "screen_reader_toggle": screen_reader_toggle,
-    "no_port_library": no_port_library,
+    "no_port_library": missing(None, said="nije pronađena biblioteka za pristup portu"),
     "inpout_library": inpout_library,
     "operator_session": operator_session,
     "clicks_during_a_pulse": clicks_during_a_pulse,
@@ -1208,16 +1191,17 @@ SCENARIOS = {
     "sigrtmin": ended_by(signal.SIGRTMIN),
     "display_lost": display_lost,
     "crash_remote_thread": crash_remote_thread,
-    "crash_port_library": crash_port_library_with(lambda: IO_DLL),
-    "crash_port_library_that_takes_crashes": crash_port_library_with(
-        lambda: CRASH_TAKING_IO_DLL, ["IO.DLL took the crash"]),
+    "crash_port_library": port_library_ended_by("fault"),
+    "crash_port_library_that_takes_crashes": port_library_ended_by(
+        "fault", lambda: CRASH_TAKING_IO_DLL, ["IO.DLL took the crash"]),
     "crash_hung_board": board_library_until("crash", hung=True),
     "board_library": board_library_until("close"),
     "crash_board_library": board_library_until("crash"),
     "end_task_board": board_library_until("end_task"),
     "end_task_hung_board": board_library_until("end_task", hung=True),
-    "end_task_port_library": end_task_port_library,
-    "no_guard": no_guard,
+    "end_task_port_library": port_library_ended_by("end_task"),
+    "no_guard": missing(lambda: IO_DLL, guard=False,
+                        said="Zaštitni proces kovir-guard nije moguće pokrenuti"),
     "planted_board_library": planted_board_library,
     "board_prepared": board_prepared,
     "crash_segv": crashed_by(signal.SIGSEGV),
@@ -1231,6 +1215,7 @@ SCENARIOS = {
     "sleep_and_wake": sleep_and_wake,
     "sigkill": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
     "end_task": killed_after(["Napred"], [(0x378, 0x0F)], [(0x378, 0x00)]),
+    "end_task_at_rest": killed_after(["Napred", "Stop"], [(0x378, 0x0F), (0x378, 0x00)], []),
     "guard_outside_the_tree": guard_outside_the_tree,
     "end_task_after_a_port_choice": killed_after(["Napred", "LPT2: 278", "Levo"],
                                                  [(0x378, 0x0F), (0x278, 0x0E)],

@@ -5,7 +5,6 @@
 #include "guard/GuardWords.h"
 #include "port/DrivenPorts.h"
 #include "port/sim/TraceFormat.h"
-#include "tests/support/TraceRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +99,18 @@ struct ProgramEnd {
         std::string text(4096, '\0');
         const ssize_t size = read(traceRead, text.data(), text.size());
         text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-        return testing::TraceRecords(text, "\n");
+        std::vector<TraceRecord> records;
+        for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            std::string why;
+            const auto record =
+                ParseTraceLine(std::string_view(text).substr(start, end - start), why);
+            EXPECT_TRUE(record) << why;
+            if (record) {
+                records.push_back(*record);
+            }
+        }
+        return records;
     }
 };
 
